@@ -1,0 +1,11 @@
+#include "app/main/frmMain.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    frmMain window;
+    window.Load();
+    return app.exec();
+}

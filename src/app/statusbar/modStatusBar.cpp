@@ -1,0 +1,53 @@
+#include "app/statusbar/modStatusBar.h"
+
+#include <QLabel>
+#include <QStatusBar>
+#include <QWidget>
+
+namespace modStatusBar {
+
+namespace {
+// The text lives in a permanent label rather than showMessage(): a
+// temporary message would be hidden by hover tool tips of other widgets.
+QLabel *TextLabel(const QStatusBar *bar)
+{
+    return bar ? bar->findChild<QLabel *>(QStringLiteral("statusText")) : nullptr;
+}
+} // namespace
+
+QStatusBar *CreateStatusBar(QWidget *parent)
+{
+    auto *bar = new QStatusBar(parent);
+    bar->setObjectName(QStringLiteral("statusBar"));
+    bar->setSizeGripEnabled(true);
+    auto *label = new QLabel(bar);
+    label->setObjectName(QStringLiteral("statusText"));
+    label->setTextFormat(Qt::PlainText);
+    bar->addWidget(label, 1);
+    bar->setAccessibleName(QStringLiteral("ステータス バー"));
+    ResizeStatusBar(parent, bar);
+    bar->show();
+    return bar;
+}
+
+void ResizeStatusBar(QWidget *parent, QStatusBar *bar)
+{
+    if (!parent || !bar)
+        return;
+    const int h = bar->sizeHint().height();
+    bar->setGeometry(0, parent->height() - h, parent->width(), h);
+}
+
+void SetStatusBarText(QStatusBar *bar, const QString &strText)
+{
+    if (QLabel *label = TextLabel(bar))
+        label->setText(strText);
+}
+
+QString StatusBarText(const QStatusBar *bar)
+{
+    const QLabel *label = TextLabel(bar);
+    return label ? label->text() : QString();
+}
+
+} // namespace modStatusBar

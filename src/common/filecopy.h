@@ -1,0 +1,18 @@
+#pragma once
+// The file-system work of a search with copy.
+
+#include <QString>
+#include <cstdint>
+
+namespace modCommon {
+
+// Copies the normal files of `source` matching `pattern` into
+// `destination` (created, one level, when needed), one result line per file;
+// returns the number copied, 0 after a stop request or a failure.
+int64_t CopyDirectory(const QString &source, const QString &destination, const QString &pattern);
+// Copies one file's bytes; the destination is replaced only when complete.
+bool CopyFile(const QString &source, const QString &destination);
+// True when `path` names an existing directory.
+bool DirExists(const QString &path);
+
+} // namespace modCommon

@@ -1,0 +1,60 @@
+#pragma once
+// The folder tree control: "マイ コンピュータ" with the root, the home
+// folder and the mounted volumes, and "マイ ネットワーク" with mounted
+// network file systems.  Children are created lazily, when a node expands.
+
+#include <QString>
+#include <QTreeWidget>
+
+class FolderTreeView;
+
+// One node of the tree.  Nodes live as long as the tree and are never
+// removed or reordered once created, so a walk may hold on to them across
+// yields while the user clicks around.
+class FolderNode : public QTreeWidgetItem {
+public:
+    // Absolute path without a trailing separator ("/" for the root); empty
+    // for the virtual folders.
+    QString Path() const { return m_path; }
+    // The node's text in the tree.
+    QString DisplayName() const;
+    // Setting true creates the children (once) and shows the node expanded.
+    void SetExpanded(bool expanded);
+    bool Expanded() const;
+    FolderNode *FirstChild();
+    FolderNode *NextSibling();
+
+private:
+    friend class FolderTreeView;
+    FolderNode(const QString &displayName, const QString &path);
+    void Populate();
+
+    QString m_path;
+    int m_index = 0;          // position under the parent, fixed at creation
+    bool m_populated = false;
+};
+
+class FolderTreeView : public QTreeWidget {
+    Q_OBJECT
+public:
+    explicit FolderTreeView(QWidget *parent = nullptr);
+
+    // The selected node, or null.
+    FolderNode *SelectedFolder() const;
+    // Accepted for compatibility; changes nothing.
+    void SetStartupOption(bool value) { m_startupOption = value; }
+    bool StartupOption() const { return m_startupOption; }
+
+    // Reveals and selects the node of an existing folder, expanding its
+    // ancestors below "マイ コンピュータ" → "/".  Returns the node or null.
+    FolderNode *SelectPath(const QString &path);
+
+    FolderNode *MyComputer() const;
+    FolderNode *MyNetwork() const;
+
+    static QString MyComputerName();   // "マイ コンピュータ"
+    static QString MyNetworkName();    // "マイ ネットワーク"
+
+private:
+    bool m_startupOption = true;
+};

@@ -1,0 +1,43 @@
+#pragma once
+// Access tests and small file-system services used by the walk, the copy
+// helpers and the log.
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+
+namespace platform {
+
+// Stand-in for reading a path's attributes: true when the path can be
+// stat'ed (files and folders alike).
+bool PathAttributesReadable(const QString &path);
+
+// Stand-in for opening a network enumeration on a path: true when a
+// directory enumeration can be opened on it.
+bool OpenNetworkEnumeration(const QString &path);
+
+// Test seams for the two functions above; null means the real behaviour.
+using PathTestHook = bool (*)(const QString &path);
+void SetAccessTestHook(PathTestHook hook);
+void SetNetworkOpenHook(PathTestHook hook);
+
+// True when `path` names an existing directory (following symlinks).
+bool IsDirectory(const QString &path);
+
+// Creates one directory level; false when it cannot be created.
+bool MakeDirectory(const QString &path);
+
+// Canonical absolute path with symlinks resolved, or empty when the path
+// does not exist.
+QString ResolvedPath(const QString &path);
+
+// The native separator of this platform ('/').
+inline QChar Separator() { return QLatin1Char('/'); }
+
+// Folder + separator + name, the way the program always joins paths.
+inline QString JoinPath(const QString &folder, const QString &name)
+{
+    return folder + Separator() + name;
+}
+
+} // namespace platform

@@ -1,0 +1,68 @@
+#pragma once
+// Byte-level file access for the copy helper: a source opened read-only and
+// a destination that is only replaced once every byte has been written.
+
+#include <QString>
+#include <cstdint>
+
+namespace platform {
+
+class SourceFile {
+public:
+    SourceFile() = default;
+    ~SourceFile();
+    SourceFile(const SourceFile &) = delete;
+    SourceFile &operator=(const SourceFile &) = delete;
+
+    // Opens a regular file for reading; false when missing or unreadable.
+    bool Open(const QString &path);
+    // Length in bytes (64-bit), taken at open.
+    int64_t Size() const { return m_size; }
+    // Reads exactly `count` bytes unless the file ends or fails first;
+    // returns the number read, -1 on an error.
+    int64_t Read(char *buffer, int64_t count);
+    void Close();
+
+    uint64_t Device() const { return m_dev; }
+    uint64_t Inode() const { return m_ino; }
+
+private:
+    int m_fd = -1;
+    int64_t m_size = 0;
+    uint64_t m_dev = 0;
+    uint64_t m_ino = 0;
+};
+
+// Writes into a temporary file beside the destination and renames it over
+// the destination on Commit(); without a commit the temporary is removed, so
+// a failed copy leaves the old destination (or its absence) untouched.
+class ReplacementFile {
+public:
+    ReplacementFile() = default;
+    ~ReplacementFile();
+    ReplacementFile(const ReplacementFile &) = delete;
+    ReplacementFile &operator=(const ReplacementFile &) = delete;
+
+    // Fails when the destination folder is missing, the destination exists
+    // and is read-only or not a regular file, or it is the same file
+    // (device and inode) as the given source.
+    bool Open(const QString &destination, const SourceFile &source);
+    // Writes all `count` bytes or fails.
+    bool Write(const char *buffer, int64_t count);
+    // Flushes and renames into place; false (and nothing replaced) on error.
+    bool Commit();
+    // Removes the temporary file if it is still there.
+    void Discard();
+
+private:
+    int m_fd = -1;
+    QString m_destination;
+    QString m_temporary;
+};
+
+// Test seam: when set, called before every write of ReplacementFile with the
+// number of bytes written so far; returning false makes that write fail.
+using WriteFaultHook = bool (*)(int64_t bytesWrittenSoFar);
+void SetWriteFaultHook(WriteFaultHook hook);
+
+} // namespace platform

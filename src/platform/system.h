@@ -1,0 +1,22 @@
+#pragma once
+// Mounted volumes and other facts of the running system.
+
+#include <QString>
+#include <vector>
+
+namespace platform {
+
+struct MountPoint {
+    QString path;     // where it is mounted
+    QString fsType;   // e.g. "ext4", "nfs4"
+};
+
+// The mounted file systems, in mount-table order.
+std::vector<MountPoint> MountedFileSystems();
+
+// Pseudo file systems (proc, sysfs, ...), never offered as folders.
+bool IsPseudoFileSystem(const QString &fsType);
+// Network file systems (nfs, cifs, sshfs, ...).
+bool IsNetworkFileSystem(const QString &fsType);
+
+} // namespace platform

@@ -1,0 +1,48 @@
+#include "shell/modShellFileDisk.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QStandardPaths>
+#include <exception>
+
+namespace modShellFileDisk {
+
+namespace {
+// The failure box: "Error: <number>. <description>", OK only, no icon,
+// titled with the function's name.
+void ShowFailure(QWidget *owner, const char *function, int number, const QString &description)
+{
+    QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(function),
+                    QStringLiteral("Error: ") + QString::number(number) + QStringLiteral(". ") + description,
+                    QMessageBox::Ok, owner);
+    box.exec();
+}
+} // namespace
+
+QString BrowseForFolder(QWidget *owner, const QString &strTitle, const QString &strDefault)
+{
+    try {
+        const QString chosen = QFileDialog::getExistingDirectory(
+            owner, strTitle, QString(), QFileDialog::ShowDirsOnly);
+        return chosen.isEmpty() ? strDefault : chosen;
+    } catch (const std::exception &e) {
+        ShowFailure(owner, "BrowseForFolder", 7, QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        ShowFailure(owner, "BrowseForFolder", 5, QStringLiteral("Unexpected failure"));
+    }
+    return QString();
+}
+
+QString GetShellDesktopLocation(QWidget *owner)
+{
+    try {
+        return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    } catch (const std::exception &e) {
+        ShowFailure(owner, "GetShellDesktopLocation", 7, QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        ShowFailure(owner, "GetShellDesktopLocation", 5, QStringLiteral("Unexpected failure"));
+    }
+    return QString();
+}
+
+} // namespace modShellFileDisk
