@@ -1,1 +1,279 @@
-// placeholder
+// The main window's layout and lifecycle: load, unload, resize, settings.
+#include "app/main/frmMain.h"
+
+#include "app/result/geometry.h"
+#include "app/statusbar/modStatusBar.h"
+#include "common/log.h"
+#include "foldertree/foldertree.h"
+#include "shell/modShellFileDisk.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QStatusBar>
+
+namespace {
+
+const char *const AppTitle = "Pathwren";
+const char *const SettingsSection = "Setting";
+const char *const DefaultPattern = "*.txt;*.doc;*DATA*";
+
+// Design client area, twips.
+constexpr int DesignClientWidth = 5505;
+constexpr int DesignClientHeight = 7545;
+
+std::unique_ptr<QSettings> OpenSettings()
+{
+    auto settings = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                                QString::fromLatin1(AppTitle), QString::fromLatin1(AppTitle));
+    settings->beginGroup(QString::fromLatin1(SettingsSection));
+    return settings;
+}
+
+// A stored coordinate in twips; anything that is not a whole number takes
+// the default, so a damaged setting never hides a window.
+long long StoredTwips(QSettings &settings, const char *key, long long defaultValue)
+{
+    const QString text = settings.value(QString::fromLatin1(key), QString::number(defaultValue)).toString();
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    return ok ? value : defaultValue;
+}
+
+QPushButton *MakeButton(QWidget *parent, const char *name, const QString &caption, const QString &tip, QRect rect)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    if (!tip.isEmpty())
+        button->setToolTip(tip);
+    button->setGeometry(rect);
+    return button;
+}
+
+} // namespace
+
+frmMain::frmMain(QWidget *parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QString::fromLatin1(AppTitle));
+    frmResult::Instance();   // the resources and the program-wide result window
+    setWindowIcon(QIcon(QStringLiteral(":/pathwren/pathwren.png")));
+    CreateControls();
+    modCommon::SetHost(this);
+    frmResult::Instance().SetHost(this);
+}
+
+frmMain::~frmMain()
+{
+    if (&modCommon::CurrentHost() == static_cast<modCommon::Host *>(this))
+        modCommon::SetHost(nullptr);
+    if (frmResult *result = frmResult::ExistingInstance())
+        result->SetHost(nullptr);
+    frmResult::DestroyInstance();
+}
+
+QString frmMain::SettingsFileName()
+{
+    return OpenSettings()->fileName();
+}
+
+void frmMain::CreateControls()
+{
+    using geometry::DesignRect;
+    resize(geometry::TwipsToPixels(DesignClientWidth), geometry::TwipsToPixels(DesignClientHeight));
+
+    cmdExpand = MakeButton(this, "cmdExpand", QStringLiteral("検索実行(&E)"),
+                           QStringLiteral("ツリーの選択位置から検索を実行します。ファイルとフォルダが検索対象となります。"),
+                           DesignRect(375, 60, 1500, 300));
+    cmdExpandToDrv = MakeButton(this, "cmdExpandToDrv", QStringLiteral("検索コピー(&F)"),
+                                QStringLiteral("ツリーの選択位置から検索と、検索結果のコピーを実行します。ファイルのみが対象となります。"),
+                                DesignRect(1920, 60, 1500, 300));
+    cmdCancel = MakeButton(this, "cmdCancel", QStringLiteral("検索中断(&C)"),
+                           QStringLiteral("検索処理を中断します。"), DesignRect(3465, 60, 1500, 300));
+
+    fraTitle = new QGroupBox(QStringLiteral("&Option"), this);
+    fraTitle->setObjectName(QStringLiteral("fraTitle"));
+    fraTitle->setGeometry(DesignRect(15, 375, 5475, 825));
+
+    Label1 = new QLabel(QStringLiteral("検索文字列："), fraTitle);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(DesignRect(90, 210, 1020, 225));
+
+    txtPattern = new QLineEdit(fraTitle);
+    txtPattern->setObjectName(QStringLiteral("txtPattern"));
+    txtPattern->setGeometry(DesignRect(1080, 150, 2985, 270));
+    txtPattern->setToolTip(QStringLiteral("検索するファイルパターンを設定します。(例) *.txt;*.doc;*DATA*"));
+    txtPattern->setAccessibleName(QStringLiteral("検索文字列"));
+    Label1->setBuddy(txtPattern);
+
+    chkDetail = new QCheckBox(QStringLiteral("完全展開(&P)"), fraTitle);
+    chkDetail->setObjectName(QStringLiteral("chkDetail"));
+    chkDetail->setGeometry(DesignRect(4125, 165, 1260, 240));
+    chkDetail->setChecked(true);
+
+    Label2 = new QLabel(QStringLiteral("コピー先："), fraTitle);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setGeometry(DesignRect(315, 525, 810, 225));
+
+    txtFolder = new QLineEdit(fraTitle);
+    txtFolder->setObjectName(QStringLiteral("txtFolder"));
+    txtFolder->setGeometry(DesignRect(1080, 465, 3885, 270));
+    txtFolder->setAccessibleName(QStringLiteral("コピー先"));
+    Label2->setBuddy(txtFolder);
+
+    cmdFolder = MakeButton(fraTitle, "cmdFolder", QStringLiteral("..."),
+                           QStringLiteral("コピー先フォルダを指定します。"), DesignRect(5010, 450, 360, 300));
+    cmdFolder->setAccessibleName(QStringLiteral("コピー先フォルダの指定"));
+
+    tvMain = new FolderTreeView(this);
+    tvMain->setObjectName(QStringLiteral("tvMain"));
+    tvMain->setGeometry(DesignRect(0, 1230, 5520, 6060));
+
+    tmrMsgClose = new QTimer(this);
+    tmrMsgClose->setObjectName(QStringLiteral("tmrMsgClose"));
+    tmrMsgClose->setInterval(100);
+
+    // Tab order as designed; the labels and the frame take no focus.
+    setTabOrder(cmdExpand, cmdExpandToDrv);
+    setTabOrder(cmdExpandToDrv, cmdCancel);
+    setTabOrder(cmdCancel, txtPattern);
+    setTabOrder(txtPattern, chkDetail);
+    setTabOrder(chkDetail, txtFolder);
+    setTabOrder(txtFolder, cmdFolder);
+    setTabOrder(cmdFolder, tvMain);
+
+    connect(cmdExpand, &QPushButton::clicked, this, &frmMain::cmdExpand_Click);
+    connect(cmdExpandToDrv, &QPushButton::clicked, this, &frmMain::cmdExpandToDrv_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmMain::cmdCancel_Click);
+    connect(chkDetail, &QCheckBox::clicked, this, &frmMain::chkDetail_Click);
+    connect(cmdFolder, &QPushButton::clicked, this, &frmMain::cmdFolder_Click);
+    connect(tmrMsgClose, &QTimer::timeout, this, &frmMain::tmrMsgClose_Timer);
+}
+
+void frmMain::Load()
+{
+    m_hWndStatusBar = modStatusBar::CreateStatusBar(this);
+    m_blnStop = false;
+    m_blnSearching = false;
+    tvMain->SetStartupOption(false);
+    modCommon::WriteLog(QStringLiteral("System Start..."));
+
+    // The tree keeps its design distances to the bottom and right edges.
+    // Measured on the client area: a window manager's frame is unknown
+    // until the window is shown and must not change the tree's place.
+    m_lngMarginHeight = height() - tvMain->height();
+    m_lngMarginWidth = width() - tvMain->width();
+
+    auto settings = OpenSettings();
+    txtPattern->setText(settings->value(QStringLiteral("Pattern"), QString::fromLatin1(DefaultPattern)).toString());
+    const QString desktop = modShellFileDisk::GetShellDesktopLocation(this);
+    txtFolder->setText(settings->value(QStringLiteral("CopyPath"), desktop).toString());
+    ApplyStoredRectangle(*settings);
+
+    tmrMsgClose->start();
+    frmResult::Instance().ShowWindow(QStringLiteral("☆☆☆ 検索結果ウィンドウ ☆☆☆"));
+    show();
+}
+
+void frmMain::ApplyStoredRectangle(QSettings &settings)
+{
+    const int left = geometry::TwipsToPixels(StoredTwips(settings, "Left", 1000));
+    const int top = geometry::TwipsToPixels(StoredTwips(settings, "Top", 1000));
+    const int width = geometry::TwipsToPixels(StoredTwips(settings, "Width", 5625));
+    const int height = geometry::TwipsToPixels(StoredTwips(settings, "Height", 7950));
+    // Left and top place the outer frame; width and height are outer sizes.
+    geometry::SetOuterRect(this, QRect(left, top, width, height));
+}
+
+void frmMain::SaveRectangle(QSettings &settings) const
+{
+    // Minimized or maximized, the normal rectangle is what must come back.
+    QRect outer = frameGeometry();
+    if (isMinimized() || isMaximized() || isFullScreen()) {
+        const QRect normal = normalGeometry();
+        const QMargins frame(geometry().left() - outer.left(), geometry().top() - outer.top(),
+                             outer.right() - geometry().right(), outer.bottom() - geometry().bottom());
+        outer = normal.marginsAdded(frame);
+    }
+    settings.setValue(QStringLiteral("Left"), QString::number(geometry::PixelsToTwips(outer.left())));
+    settings.setValue(QStringLiteral("Top"), QString::number(geometry::PixelsToTwips(outer.top())));
+    settings.setValue(QStringLiteral("Width"), QString::number(geometry::PixelsToTwips(outer.width())));
+    settings.setValue(QStringLiteral("Height"), QString::number(geometry::PixelsToTwips(outer.height())));
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    m_blnStop = true;
+    if (m_blnSearching) {
+        // The running search ends at its next poll; a second close goes through.
+        event->ignore();
+        return;
+    }
+    delete m_hWndStatusBar;
+    m_hWndStatusBar = nullptr;
+    {
+        auto settings = OpenSettings();
+        settings->setValue(QStringLiteral("Pattern"), txtPattern->text());
+        settings->setValue(QStringLiteral("CopyPath"), txtFolder->text());
+        SaveRectangle(*settings);
+        settings->sync();
+    }
+    tmrMsgClose->stop();
+    frmResult::Instance().close();
+    modCommon::WriteLog(QStringLiteral("System End..."));
+    event->accept();
+}
+
+void frmMain::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    modStatusBar::ResizeStatusBar(this, m_hWndStatusBar);
+    if (!m_hWndStatusBar)
+        return;   // not loaded yet: the design layout stands
+    // Smaller than the margins (or minimized): the tree keeps its last size.
+    const int h = height() - m_lngMarginHeight;
+    if (h < 0)
+        return;
+    const int w = width() - m_lngMarginWidth;
+    if (w < 0)
+        return;
+    tvMain->resize(w, h);
+}
+
+void frmMain::SetBottomMessage(const QString &strMsg)
+{
+    modStatusBar::SetStatusBarText(m_hWndStatusBar, strMsg);
+}
+
+void frmMain::SetYieldObserver(std::function<void(int)> observer)
+{
+    m_yieldObserver = std::move(observer);
+    m_yieldCount = 0;
+}
+
+void frmMain::AddMessage(const QString &strMsg)
+{
+    frmResult::Instance().AddMessage(strMsg);
+}
+
+void frmMain::Yield()
+{
+    QCoreApplication::processEvents();
+    if (m_yieldObserver)
+        m_yieldObserver(++m_yieldCount);
+}
+
+void frmMain::cmdFolder_Click()
+{
+    const QString chosen = modShellFileDisk::BrowseForFolder(
+        this, QStringLiteral("コピー先のフォルダを指定して下さい。"), QString());
+    if (!chosen.isEmpty())
+        txtFolder->setText(chosen);
+}

@@ -1,0 +1,107 @@
+#pragma once
+// The main window: folder tree, pattern and destination, the three search
+// buttons, and the search that runs inside their click handlers.
+
+#include "app/result/frmResult.h"
+#include "common/host.h"
+#include "common/wordlist.h"
+
+#include <QTimer>
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+
+class FolderNode;
+class FolderTreeView;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSettings;
+class QStatusBar;
+
+class frmMain : public QWidget, private modCommon::Host, private frmResultHost {
+    Q_OBJECT
+public:
+    explicit frmMain(QWidget *parent = nullptr);
+    ~frmMain() override;
+
+    // The load sequence; ends with both windows shown.
+    void Load();
+
+    // Writes the main window's status-bar text.
+    void SetBottomMessage(const QString &strMsg);
+
+    // Tests watch (or act at) every yield of a running search; the argument
+    // counts the yields since the observer was set.
+    void SetYieldObserver(std::function<void(int)> observer);
+
+    // Controls, named as in the window's design.
+    QPushButton *cmdExpand = nullptr;
+    QPushButton *cmdExpandToDrv = nullptr;
+    QPushButton *cmdCancel = nullptr;
+    QGroupBox *fraTitle = nullptr;
+    QLabel *Label1 = nullptr;
+    QLineEdit *txtPattern = nullptr;
+    QCheckBox *chkDetail = nullptr;
+    QLabel *Label2 = nullptr;
+    QLineEdit *txtFolder = nullptr;
+    QPushButton *cmdFolder = nullptr;
+    FolderTreeView *tvMain = nullptr;
+    QTimer *tmrMsgClose = nullptr;
+    QStatusBar *m_hWndStatusBar = nullptr;
+
+    // Search state.
+    bool m_blnStop = false;
+    bool m_blnSearching = false;
+    modCommon::WordArray m_strPatterns;
+    int32_t m_lngPatternCount = 0;
+
+    // Pixels: client size minus the tree's size, from the design layout.
+    int m_lngMarginHeight = 0;
+    int m_lngMarginWidth = 0;
+
+    // The settings store ("Pathwren", section "Setting").
+    static QString SettingsFileName();
+
+public slots:
+    void cmdExpand_Click();
+    void cmdExpandToDrv_Click();
+    void cmdCancel_Click();
+    void chkDetail_Click();
+    void cmdFolder_Click();
+    void tmrMsgClose_Timer();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    // modCommon::Host
+    void AddMessage(const QString &strMsg) override;
+    bool StopRequested() const override { return m_blnStop; }
+    void Yield() override;
+    // frmResultHost
+    bool StopFlag() const override { return m_blnStop; }
+    QRect OuterRect() const override { return frameGeometry(); }
+
+    void CreateControls();
+    void ApplyStoredRectangle(QSettings &settings);
+    void SaveRectangle(QSettings &settings) const;
+
+    // Search (one per concern, each in its own file).
+    void RunSearch(bool copy);
+    bool CheckPattern();
+    void ExpandNode(FolderNode *node, bool copy);
+    bool NodeAccessible(FolderNode *node);
+    bool ConnectToShare(const QString &path);
+    void SearchFile(const QString &path);
+    void CopySelectFile(const QString &path);
+    bool IsExcludedCopyDestination(const QString &path) const;
+    void ShowWarning(const QString &text);
+
+    QString m_copyStartResolved;   // resolved start folder of a search with copy
+    std::function<void(int)> m_yieldObserver;
+    int m_yieldCount = 0;
+};

@@ -1,0 +1,27 @@
+// File matching: the plain search's work on one folder.
+#include "app/main/frmMain.h"
+
+#include "platform/fileaccess.h"
+#include "platform/listing.h"
+
+void frmMain::SearchFile(const QString &path)
+{
+    try {
+        const int32_t count = m_lngPatternCount;
+        for (int32_t i = 1; i <= count; ++i) {
+            const QString &pattern = m_strPatterns.at(i);
+            platform::DirListing listing;
+            if (listing.Open(path, pattern, platform::AttrAll) == platform::DirListing::Status::Refused) {
+                modCommon::ReportError("SearchFile");
+                return;
+            }
+            const QString prefix = QStringLiteral("検索(") + pattern + QStringLiteral(") in ");
+            for (QString name = listing.Next(); !name.isEmpty(); name = listing.Next()) {
+                Yield();
+                AddMessage(prefix + platform::JoinPath(path, name));
+            }
+        }
+    } catch (...) {
+        modCommon::ReportError("SearchFile");
+    }
+}

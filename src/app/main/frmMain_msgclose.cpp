@@ -1,0 +1,28 @@
+// While a search runs, message boxes titled with the application's title
+// close themselves, so the code that raised them goes on.
+#include "app/main/frmMain.h"
+
+#include "app/main/msgclose.h"
+#include "common/log.h"
+
+#include <QApplication>
+#include <QDialog>
+
+void frmMain::tmrMsgClose_Timer()
+{
+    try {
+        if (!m_blnSearching)
+            return;
+        const QString title = windowTitle();
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            auto *dialog = qobject_cast<QDialog *>(widget);
+            if (dialog && dialog->isVisible() && dialog->windowTitle() == title) {
+                modCommon::WriteLog(QStringLiteral("Close Dialog"));
+                dialog->reject();
+                return;
+            }
+        }
+        msgclose::CloseForeignDialog(this, title);
+    } catch (...) {
+    }
+}

@@ -1,0 +1,72 @@
+// The tree walk: depth first from the start node, with the access test and
+// the network attempt before each folder.
+#include "app/main/frmMain.h"
+
+#include "foldertree/foldertree.h"
+#include "platform/fileaccess.h"
+
+#include <QCheckBox>
+
+void frmMain::ExpandNode(FolderNode *node, bool copy)
+{
+    try {
+        if (!node)
+            return;
+        const QString path = node->Path();
+        if (copy && IsExcludedCopyDestination(path))
+            return;
+        if (!path.isEmpty() && !NodeAccessible(node)) {
+            if (!ConnectToShare(path)) {
+                AddMessage(QStringLiteral("※※※ アクセス不可能 in ") + path);
+                return;
+            }
+            AddMessage(QStringLiteral("※※※ アクセスＯＫ！ in ") + path);
+        }
+        SetBottomMessage(QStringLiteral("展開中 in ") + node->DisplayName());
+
+        const QString name = node->DisplayName();
+        node->SetExpanded(true);
+        const QString after = node->DisplayName();
+        if (after.isEmpty() || after != name)
+            return;
+
+        if (!path.isEmpty()) {
+            if (copy)
+                CopySelectFile(path);
+            else
+                SearchFile(path);
+        }
+        if (!path.isEmpty() && !chkDetail->isChecked())
+            return;
+
+        FolderNode *child = node->FirstChild();
+        while (child) {
+            Yield();
+            if (m_blnStop)
+                return;
+            FolderNode *next = child->NextSibling();
+            ExpandNode(child, copy);
+            child = next;
+        }
+    } catch (...) {
+        // A failing node ends silently; the level above goes on.
+    }
+}
+
+bool frmMain::NodeAccessible(FolderNode *node)
+{
+    const QString name = node->DisplayName();
+    if (name == FolderTreeView::MyComputerName() || name == FolderTreeView::MyNetworkName())
+        return true;
+    return platform::PathAttributesReadable(node->Path());
+}
+
+bool frmMain::ConnectToShare(const QString &path)
+{
+    try {
+        return platform::OpenNetworkEnumeration(path);
+    } catch (...) {
+        modCommon::ReportError("ConnectToShare");
+        return false;
+    }
+}

@@ -1,0 +1,31 @@
+#pragma once
+// The lines of the result window.  Appending is O(1): the text is stored at
+// once (every caller reads it right away), while the rows are announced to
+// the view in batches, at most once per frame, so a long search never makes
+// the view lay out or repaint per line.
+
+#include <QAbstractListModel>
+#include <QStringList>
+#include <vector>
+
+class ResultModel : public QAbstractListModel {
+    Q_OBJECT
+public:
+    explicit ResultModel(QObject *parent = nullptr);
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+
+    void Append(const QString &line) { m_lines.push_back(line); }
+    // Announces the rows appended since the last call.
+    void Publish();
+    void Clear();
+
+    int LineCount() const { return static_cast<int>(m_lines.size()); }
+    const QString &Line(int index) const { return m_lines[static_cast<size_t>(index)]; }
+    int PublishedCount() const { return m_published; }
+
+private:
+    std::vector<QString> m_lines;
+    int m_published = 0;
+};

@@ -1,0 +1,262 @@
+// The main window's layout, load, unload, resize and settings, offscreen.
+#include "fixture.h"
+
+#include "app/result/geometry.h"
+#include "app/statusbar/modStatusBar.h"
+#include "foldertree/foldertree.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QtTest>
+
+class TestFrmMain : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<MainFixture> f;
+
+    void WriteSettings(const QList<QPair<QString, QString>> &values)
+    {
+        QSettings s(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Pathwren"), QStringLiteral("Pathwren"));
+        s.beginGroup(QStringLiteral("Setting"));
+        for (const auto &kv : values)
+            s.setValue(kv.first, kv.second);
+    }
+    QString Setting(const QString &key)
+    {
+        QSettings s(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Pathwren"), QStringLiteral("Pathwren"));
+        s.beginGroup(QStringLiteral("Setting"));
+        return s.value(key, QStringLiteral("<absent>")).toString();
+    }
+
+private slots:
+    void init() { f = std::make_unique<MainFixture>(); }
+    void cleanup() { f.reset(); }
+
+    void firstStartTakesDefaults()
+    {
+        frmMain &w = f->Start();
+        QCOMPARE(w.windowTitle(), QStringLiteral("Pathwren"));
+        QCOMPARE(w.txtPattern->text(), QStringLiteral("*.txt;*.doc;*DATA*"));
+        QCOMPARE(w.txtFolder->text(), QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
+        // 1000, 1000 twips with 5625 x 7950 twips, outer.
+        QCOMPARE(w.frameGeometry(), QRect(67, 67, 375, 530));
+        frmResult &r = f->Result();
+        QVERIFY(r.isVisible());
+        QCOMPARE(r.frameGeometry(), QRect(67 + 375, 67, 375, 530));
+        QCOMPARE(r.Lines(), QStringList{QStringLiteral("☆☆☆ 検索結果ウィンドウ ☆☆☆")});
+        QCOMPARE(modStatusBar::StatusBarText(w.m_hWndStatusBar), QString());
+        QCOMPARE(f->LogMessages(), QStringList{QStringLiteral("System Start...")});
+        QVERIFY(!w.m_blnStop);
+        QVERIFY(!w.m_blnSearching);
+        QVERIFY(w.tmrMsgClose->isActive());
+        QCOMPARE(w.tmrMsgClose->interval(), 100);
+        QVERIFY(!w.tvMain->StartupOption());
+    }
+
+    void controlsAsDesigned_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("tip");
+        QTest::addColumn<QRect>("rect");
+        QTest::newRow("cmdExpand") << "cmdExpand" << QStringLiteral("検索実行(&E)")
+            << QStringLiteral("ツリーの選択位置から検索を実行します。ファイルとフォルダが検索対象となります。") << QRect(25, 4, 100, 20);
+        QTest::newRow("cmdExpandToDrv") << "cmdExpandToDrv" << QStringLiteral("検索コピー(&F)")
+            << QStringLiteral("ツリーの選択位置から検索と、検索結果のコピーを実行します。ファイルのみが対象となります。") << QRect(128, 4, 100, 20);
+        QTest::newRow("cmdCancel") << "cmdCancel" << QStringLiteral("検索中断(&C)")
+            << QStringLiteral("検索処理を中断します。") << QRect(231, 4, 100, 20);
+        QTest::newRow("Label1") << "Label1" << QStringLiteral("検索文字列：") << QString() << QRect(6, 14, 68, 15);
+        QTest::newRow("txtPattern") << "txtPattern" << QString()
+            << QStringLiteral("検索するファイルパターンを設定します。(例) *.txt;*.doc;*DATA*") << QRect(72, 10, 199, 18);
+        QTest::newRow("chkDetail") << "chkDetail" << QStringLiteral("完全展開(&P)") << QString() << QRect(275, 11, 84, 16);
+        QTest::newRow("Label2") << "Label2" << QStringLiteral("コピー先：") << QString() << QRect(21, 35, 54, 15);
+        QTest::newRow("txtFolder") << "txtFolder" << QString() << QString() << QRect(72, 31, 259, 18);
+        QTest::newRow("cmdFolder") << "cmdFolder" << QStringLiteral("...")
+            << QStringLiteral("コピー先フォルダを指定します。") << QRect(334, 30, 24, 20);
+        QTest::newRow("fraTitle") << "fraTitle" << QStringLiteral("&Option") << QString() << QRect(1, 25, 365, 55);
+        QTest::newRow("tvMain") << "tvMain" << QString() << QString() << QRect(0, 82, 368, 404);
+    }
+    void controlsAsDesigned()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, caption);
+        QFETCH(QString, tip);
+        QFETCH(QRect, rect);
+        frmMain w;   // design layout, before load
+        auto *widget = w.findChild<QWidget *>(name);
+        QVERIFY2(widget, qPrintable(name));
+        QCOMPARE(widget->geometry(), rect);
+        QCOMPARE(widget->toolTip(), tip);
+        QString text;
+        if (auto *b = qobject_cast<QAbstractButton *>(widget))
+            text = b->text();
+        else if (auto *l = qobject_cast<QLabel *>(widget))
+            text = l->text();
+        else if (auto *g = qobject_cast<QGroupBox *>(widget))
+            text = g->title();
+        QCOMPARE(text, caption);
+        QVERIFY(widget->isEnabled());
+    }
+
+    void startStateTabOrderAndNames()
+    {
+        frmMain &w = f->Start();
+        QVERIFY(w.cmdExpand->isEnabled());
+        QVERIFY(w.cmdExpandToDrv->isEnabled());
+        QVERIFY(w.cmdCancel->isEnabled());
+        QVERIFY(w.chkDetail->isChecked());
+        const QList<QWidget *> order{w.cmdExpand, w.cmdExpandToDrv, w.cmdCancel, w.txtPattern,
+                                     w.chkDetail, w.txtFolder, w.cmdFolder, w.tvMain};
+        auto nextFocusable = [](QWidget *from) {
+            QWidget *w = from->nextInFocusChain();
+            while (w->focusPolicy() == Qt::NoFocus)
+                w = w->nextInFocusChain();
+            return w;
+        };
+        for (int i = 0; i + 1 < order.size(); ++i)
+            QCOMPARE(nextFocusable(order[i]), order[i + 1]);
+        QCOMPARE(w.Label1->buddy(), w.txtPattern);
+        QCOMPARE(w.Label2->buddy(), w.txtFolder);
+        for (QWidget *input : {static_cast<QWidget *>(w.txtPattern), static_cast<QWidget *>(w.txtFolder),
+                               static_cast<QWidget *>(w.tvMain), static_cast<QWidget *>(w.cmdFolder)})
+            QVERIFY2(!input->accessibleName().isEmpty(), qPrintable(input->objectName()));
+    }
+
+    void settingsRoundTrip()
+    {
+        {
+            frmMain &w = f->Start();
+            w.txtPattern->setText(QStringLiteral("*.cpp;*.h"));
+            w.txtFolder->setText(QStringLiteral("/tmp/目的地"));
+            geometry::SetOuterRect(&w, QRect(150, 120, 400, 600));
+            QVERIFY(w.close());
+            f->window.reset();
+        }
+        QCOMPARE(Setting("Pattern"), QStringLiteral("*.cpp;*.h"));
+        QCOMPARE(Setting("CopyPath"), QStringLiteral("/tmp/目的地"));
+        QCOMPARE(Setting("Left"), QStringLiteral("2250"));
+        QCOMPARE(Setting("Top"), QStringLiteral("1800"));
+        QCOMPARE(Setting("Width"), QStringLiteral("6000"));
+        QCOMPARE(Setting("Height"), QStringLiteral("9000"));
+        QCOMPARE(f->LogMessages(), (QStringList{QStringLiteral("System Start..."), QStringLiteral("System End...")}));
+
+        frmMain &w = f->Start();
+        QCOMPARE(w.txtPattern->text(), QStringLiteral("*.cpp;*.h"));
+        QCOMPARE(w.txtFolder->text(), QStringLiteral("/tmp/目的地"));
+        QCOMPARE(w.frameGeometry(), QRect(150, 120, 400, 600));
+        QCOMPARE(f->Result().frameGeometry(), QRect(550, 120, 400, 600));
+    }
+
+    void emptyStoredValuesStayEmpty()
+    {
+        WriteSettings({{"Pattern", ""}, {"CopyPath", ""}});
+        frmMain &w = f->Start();
+        QCOMPARE(w.txtPattern->text(), QString());
+        QCOMPARE(w.txtFolder->text(), QString());
+    }
+
+    void damagedGeometryTakesDefaults_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("left text") << "Left" << "abc";
+        QTest::newRow("top fraction") << "Top" << "10.5";
+        QTest::newRow("width empty") << "Width" << "";
+        QTest::newRow("height huge") << "Height" << "99999999999999";
+    }
+    void damagedGeometryTakesDefaults()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        WriteSettings({{"Left", "3000"}, {"Top", "1500"}, {"Width", "6000"}, {"Height", "9000"}, {key, value}});
+        frmMain &w = f->Start();
+        QRect expected(200, 100, 400, 600);
+        if (key == "Left") expected.moveLeft(67);
+        if (key == "Top") expected.moveTop(67);
+        if (key == "Width") expected.setWidth(375);
+        if (key == "Height") expected.setHeight(530);
+        QCOMPARE(w.frameGeometry(), expected);
+        QVERIFY(f->Result().isVisible());
+        QCOMPARE(f->Result().LineCount(), 1);
+    }
+
+    void closeWhileMaximizedSavesNormalRectangle()
+    {
+        WriteSettings({{"Left", "1500"}, {"Top", "1500"}, {"Width", "6000"}, {"Height", "7500"}});
+        frmMain &w = f->Start();
+        w.showMaximized();
+        QTRY_VERIFY(w.isMaximized());
+        QVERIFY(w.close());
+        QCOMPARE(Setting("Left"), QStringLiteral("1500"));
+        QCOMPARE(Setting("Width"), QStringLiteral("6000"));
+        QCOMPARE(Setting("Height"), QStringLiteral("7500"));
+    }
+
+    void closeRefusedWhileSearching()
+    {
+        frmMain &w = f->Start();
+        w.m_blnSearching = true;
+        QVERIFY(!w.close());
+        QVERIFY(w.m_blnStop);
+        QVERIFY(w.isVisible());
+        QVERIFY(w.m_hWndStatusBar);
+        QCOMPARE(Setting("Pattern"), QStringLiteral("<absent>"));
+        QVERIFY(!f->LogMessages().contains(QStringLiteral("System End...")));
+        w.m_blnSearching = false;
+        QVERIFY(w.close());
+        QVERIFY(!f->Result().isVisible());
+        QCOMPARE(f->LogMessages().last(), QStringLiteral("System End..."));
+    }
+
+    void resizeKeepsTreeMargins()
+    {
+        frmMain &w = f->Start();
+        QCOMPARE(w.m_lngMarginHeight, 503 - 404);
+        QCOMPARE(w.m_lngMarginWidth, 367 - 368);
+        w.resize(500, 700);
+        QCOMPARE(w.tvMain->geometry(), QRect(0, 82, 500 - w.m_lngMarginWidth, 700 - w.m_lngMarginHeight));
+        QCOMPARE(w.m_hWndStatusBar->geometry().bottom(), 699);
+        QCOMPARE(w.m_hWndStatusBar->width(), 500);
+        const QSize before = w.tvMain->size();
+        w.resize(300, w.m_lngMarginHeight - 10);
+        QCOMPARE(w.tvMain->size(), before);
+    }
+
+    void checkBoxControlsCopyButton()
+    {
+        frmMain &w = f->Start();
+        w.chkDetail->click();
+        QVERIFY(!w.chkDetail->isChecked());
+        QVERIFY(!w.cmdExpandToDrv->isEnabled());
+        w.chkDetail->click();
+        QVERIFY(w.cmdExpandToDrv->isEnabled());
+    }
+
+    void cancelWhileIdleWritesBannerAndKeepsStopFlag()
+    {
+        frmMain &w = f->Start();
+        w.cmdCancel->click();
+        QVERIFY(w.m_blnStop);
+        QCOMPARE(f->Result().Lines().last(), QStringLiteral("☆☆☆ ユーザによる検索中断 ☆☆☆"));
+        // Now the result window may be closed by the user.
+        QVERIFY(f->Result().close());
+    }
+
+    void accessKeysReachButtons()
+    {
+        frmMain &w = f->Start();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        w.txtPattern->setText(QStringLiteral("*.none-such"));
+        w.chkDetail->setChecked(false);
+        QTest::keyClick(&w, Qt::Key_P, Qt::AltModifier);
+        QTRY_VERIFY(w.chkDetail->hasFocus() || w.chkDetail->isChecked());
+    }
+};
+
+QTEST_MAIN(TestFrmMain)
+#include "tst_frmmain.moc"

@@ -1,0 +1,286 @@
+// The plain search through the real main window, offscreen, over
+// temporary trees: exact lines and order, states, stop requests, access
+// notes and listing failures.
+#include "fixture.h"
+
+#include "app/statusbar/modStatusBar.h"
+#include "foldertree/foldertree.h"
+#include "platform/fileaccess.h"
+#include "platform/listing.h"
+#include "tempdir.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+namespace {
+QString g_denied;       // a path whose attributes "cannot be read"
+bool g_networkOpens = false;
+QStringList g_accessTested;
+QString g_refused;      // a folder whose listing "is refused"
+
+bool FakeAccess(const QString &path)
+{
+    g_accessTested << path;
+    return path != g_denied;
+}
+bool FakeNetwork(const QString &)
+{
+    return g_networkOpens;
+}
+platform::DirListing::Status FakeListing(const QString &folder)
+{
+    return folder == g_refused ? platform::DirListing::Status::Refused : platform::DirListing::Status::Ok;
+}
+
+const QString Start = QStringLiteral("☆☆☆ 検索のみ開始... ☆☆☆");
+const QString End = QStringLiteral("☆☆☆ 終了 ☆☆☆");
+const QString Stop = QStringLiteral("☆☆☆ ユーザによる検索中断 ☆☆☆");
+} // namespace
+
+class TestSearch : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<MainFixture> f;
+    QTemporaryDir m_tree;
+    QString R;   // the tree's root
+
+    QString Hit(const QString &pattern, const QString &rel) const
+    {
+        return QStringLiteral("検索(") + pattern + QStringLiteral(") in ") + R + QLatin1Char('/') + rel;
+    }
+    // The result lines of the last search, from its start banner on.
+    QStringList SearchLines()
+    {
+        const QStringList all = f->Result().Lines();
+        int i = all.lastIndexOf(Start);
+        return i < 0 ? all : all.mid(i);
+    }
+    frmMain &StartAt(const QString &path, const QString &patterns)
+    {
+        frmMain &w = f->Start();
+        w.txtPattern->setText(patterns);
+        if (!path.isEmpty() && !w.tvMain->SelectPath(path))
+            qWarning("could not select %s", qPrintable(path));
+        return w;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        R = m_tree.path();
+        using testsupport::WriteFile;
+        WriteFile(R + "/a.txt", "a");
+        WriteFile(R + "/B.TXT", "b");
+        WriteFile(R + "/.hidden.txt", "h");
+        WriteFile(R + "/notes.doc", "n");
+        WriteFile(R + "/readme", "r");
+        WriteFile(R + "/DATA1.bin", "d");
+        WriteFile(R + "/data.txt", "dt");
+        WriteFile(R + "/sub1/x.txt", "x");
+        WriteFile(R + "/sub1/deep/y.txt", "y");
+        testsupport::MakePath(R + "/sub2.txt");
+        WriteFile(R + "/Sub3/z.doc", "z");
+    }
+    void init()
+    {
+        f = std::make_unique<MainFixture>();
+        g_denied.clear();
+        g_networkOpens = false;
+        g_accessTested.clear();
+        g_refused.clear();
+    }
+    void cleanup()
+    {
+        platform::SetAccessTestHook(nullptr);
+        platform::SetNetworkOpenHook(nullptr);
+        platform::SetListingFaultHook(nullptr);
+        f.reset();
+    }
+
+    void fullExpansionListsEveryFolderDepthFirst()
+    {
+        frmMain &w = StartAt(R, QStringLiteral("*.txt;*.doc;*DATA*"));
+        w.cmdExpand->click();
+        const QStringList expected{
+            Start,
+            Hit("*.txt", ".hidden.txt"), Hit("*.txt", "a.txt"), Hit("*.txt", "B.TXT"),
+            Hit("*.txt", "data.txt"), Hit("*.txt", "sub2.txt"),
+            Hit("*.doc", "notes.doc"),
+            Hit("*DATA*", "data.txt"), Hit("*DATA*", "DATA1.bin"),
+            Hit("*.txt", "sub1/x.txt"),
+            Hit("*.txt", "sub1/deep/y.txt"),
+            Hit("*.doc", "Sub3/z.doc"),
+            End,
+        };
+        QCOMPARE(SearchLines(), expected);
+        QCOMPARE(modStatusBar::StatusBarText(w.m_hWndStatusBar), QStringLiteral("展開中 in Sub3"));
+        QCOMPARE(f->Result().SelectedRow(), f->Result().LineCount() - 1);
+    }
+
+    void withoutFullExpansionOnlyTheStartFolder()
+    {
+        frmMain &w = StartAt(R, QStringLiteral("*.doc"));
+        w.chkDetail->click();
+        QVERIFY(!w.cmdExpandToDrv->isEnabled());
+        w.cmdExpand->click();
+        QCOMPARE(SearchLines(), (QStringList{Start, Hit("*.doc", "notes.doc"), End}));
+        // After any search the copy button is available again.
+        QVERIFY(w.cmdExpandToDrv->isEnabled());
+        QVERIFY(!w.chkDetail->isChecked());
+    }
+
+    void starListsDotEntriesAndFolders()
+    {
+        frmMain &w = StartAt(R + "/sub1", QStringLiteral("*"));
+        w.cmdExpand->click();
+        QCOMPARE(SearchLines(), (QStringList{Start,
+                                             Hit("*", "sub1/."), Hit("*", "sub1/.."), Hit("*", "sub1/deep"), Hit("*", "sub1/x.txt"),
+                                             Hit("*", "sub1/deep/."), Hit("*", "sub1/deep/.."), Hit("*", "sub1/deep/y.txt"),
+                                             End}));
+    }
+
+    void emptyPatternTextListsEverything()
+    {
+        frmMain &w = StartAt(R + "/sub1/deep", QString());
+        w.cmdExpand->click();
+        QCOMPARE(SearchLines(), (QStringList{Start, Hit("", "sub1/deep/."), Hit("", "sub1/deep/.."),
+                                             Hit("", "sub1/deep/y.txt"), End}));
+    }
+
+    void blanksAndEmptyItemsStayInPatterns()
+    {
+        frmMain &w = StartAt(R + "/sub1/deep", QStringLiteral("y.txt; y.txt;;"));
+        w.chkDetail->setChecked(false);
+        w.cmdExpand->click();
+        // " y.txt" keeps its leading blank and matches nothing; the two empty
+        // items list everything.
+        const QStringList all{Hit("", "sub1/deep/."), Hit("", "sub1/deep/.."), Hit("", "sub1/deep/y.txt")};
+        QCOMPARE(SearchLines(), QStringList{Start} + QStringList{Hit("y.txt", "sub1/deep/y.txt")} + all + all + QStringList{End});
+        QCOMPARE(w.m_lngPatternCount, 4);
+    }
+
+    void noNodeSelectedWritesOnlyBanners()
+    {
+        frmMain &w = f->Start();
+        w.tvMain->setCurrentItem(nullptr);
+        w.tvMain->clearSelection();
+        w.cmdExpand->click();
+        QCOMPARE(SearchLines(), (QStringList{Start, End}));
+    }
+
+    void virtualStartNodeWalksItsChildrenWithoutDescending()
+    {
+        platform::SetAccessTestHook(FakeAccess);
+        frmMain &w = f->Start();
+        w.txtPattern->setText(QStringLiteral("*.pathwren-matches-nothing"));
+        w.chkDetail->setChecked(false);
+        FolderNode *computer = w.tvMain->MyComputer();
+        w.tvMain->setCurrentItem(computer);
+        w.cmdExpand->click();
+        QCOMPARE(SearchLines(), (QStringList{Start, End}));
+        // Each child with a path was tested once; nothing deeper.
+        QStringList children;
+        for (FolderNode *c = computer->FirstChild(); c; c = c->NextSibling())
+            children << c->Path();
+        QVERIFY(!children.isEmpty());
+        QCOMPARE(g_accessTested, children);
+    }
+
+    void statesDuringAndAfterSearch()
+    {
+        frmMain &w = StartAt(R, QStringLiteral("*.txt"));
+        bool checked = false;
+        w.SetYieldObserver([&](int) {
+            if (checked)
+                return;
+            checked = true;
+            QVERIFY(!w.cmdExpand->isEnabled());
+            QVERIFY(!w.cmdExpandToDrv->isEnabled());
+            QVERIFY(w.cmdCancel->isEnabled());
+            QVERIFY(!w.chkDetail->isEnabled());
+            QVERIFY(w.m_blnSearching);
+        });
+        w.cmdExpand->click();
+        QVERIFY(checked);
+        QVERIFY(w.cmdExpand->isEnabled());
+        QVERIFY(w.cmdExpandToDrv->isEnabled());
+        QVERIFY(!w.cmdCancel->isEnabled());
+        QVERIFY(w.chkDetail->isEnabled());
+        QVERIFY(!w.m_blnSearching);
+    }
+
+    void stopDuringStartBannerStillListsStartFolder()
+    {
+        frmMain &w = StartAt(R, QStringLiteral("*.doc"));
+        w.SetYieldObserver([&](int n) {
+            if (n == 1)   // the yield that ends the start banner
+                w.cmdCancel->click();
+        });
+        w.cmdExpand->click();
+        QCOMPARE(SearchLines(), (QStringList{Start, Stop, Hit("*.doc", "notes.doc"), End}));
+    }
+
+    void stopInDeepFolderFinishesItsListingOnly()
+    {
+        testsupport::WriteFile(R + "/sub1/deep/y2.txt", "y2");
+        frmMain &w = StartAt(R, QStringLiteral("*.txt"));
+        w.SetYieldObserver([&](int) {
+            const QStringList lines = f->Result().Lines();
+            if (!w.m_blnStop && lines.last() == Hit("*.txt", "sub1/deep/y.txt"))
+                w.cmdCancel->click();
+        });
+        w.cmdExpand->click();
+        QFile::remove(R + "/sub1/deep/y2.txt");
+        const QStringList lines = SearchLines();
+        const int stopAt = lines.indexOf(Stop);
+        QVERIFY(stopAt > 0);
+        QCOMPARE(lines.mid(stopAt), (QStringList{Stop, Hit("*.txt", "sub1/deep/y2.txt"), End}));
+        QVERIFY(!lines.join('\n').contains(QStringLiteral("Sub3")));
+    }
+
+    void unreachableFolderAndNetworkOpen_data()
+    {
+        QTest::addColumn<bool>("networkOpens");
+        QTest::newRow("network refuses") << false;
+        QTest::newRow("network opens") << true;
+    }
+    void unreachableFolderAndNetworkOpen()
+    {
+        QFETCH(bool, networkOpens);
+        g_denied = R + "/sub1";
+        g_networkOpens = networkOpens;
+        platform::SetAccessTestHook(FakeAccess);
+        platform::SetNetworkOpenHook(FakeNetwork);
+        frmMain &w = StartAt(R, QStringLiteral("*.txt"));
+        w.txtPattern->setText(QStringLiteral("x.txt;y.txt"));
+        w.cmdExpand->click();
+        QStringList expected{Start};
+        if (networkOpens)
+            expected << QStringLiteral("※※※ アクセスＯＫ！ in ") + R + "/sub1" << Hit("x.txt", "sub1/x.txt")
+                     << Hit("y.txt", "sub1/deep/y.txt");
+        else
+            expected << QStringLiteral("※※※ アクセス不可能 in ") + R + "/sub1";
+        expected << End;
+        QCOMPARE(SearchLines(), expected);
+    }
+
+    void refusedListingReportsAndWalkGoesOn()
+    {
+        g_refused = R + "/sub1";
+        platform::SetListingFaultHook(FakeListing);
+        frmMain &w = StartAt(R, QStringLiteral("*.txt;*.doc"));
+        w.cmdExpand->click();
+        const QStringList lines = SearchLines();
+        const int err = lines.indexOf(QStringLiteral("※※※ Error in SearchFile"));
+        QVERIFY(err > 0);
+        QCOMPARE(lines.count(QStringLiteral("※※※ Error in SearchFile")), 1);
+        QVERIFY(lines.contains(Hit("*.txt", "sub1/deep/y.txt")));
+        QVERIFY(lines.contains(Hit("*.doc", "Sub3/z.doc")));
+        QCOMPARE(lines.last(), End);
+    }
+};
+
+QTEST_MAIN(TestSearch)
+#include "tst_search.moc"

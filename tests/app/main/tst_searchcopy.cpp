@@ -1,0 +1,193 @@
+// The search with copy through the real main window, offscreen: exact
+// lines, the flat destination layout, the destination checks, and the
+// destination inside the searched tree.
+#include "fixture.h"
+
+#include "foldertree/foldertree.h"
+#include "tempdir.h"
+
+#include <QCheckBox>
+#include <QDirIterator>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+namespace {
+const QString Start = QStringLiteral("☆☆☆ 検索後コピー開始... ☆☆☆");
+const QString End = QStringLiteral("☆☆☆ 終了 ☆☆☆");
+
+QString Flat(const QString &path)
+{
+    QString s = path;
+    s.replace(QLatin1Char('/'), QStringLiteral("￥"));
+    s.replace(QLatin1Char(':'), QStringLiteral("："));
+    return s;
+}
+
+// Every file below `root`, relative, sorted.
+QStringList Files(const QString &root)
+{
+    QStringList out;
+    QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        out << QDir(root).relativeFilePath(it.next());
+    out.sort();
+    return out;
+}
+} // namespace
+
+class TestSearchCopy : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<MainFixture> f;
+    std::unique_ptr<QTemporaryDir> m_src;
+    std::unique_ptr<QTemporaryDir> m_dst;
+    QString S, D;
+
+    QString Copied(const QString &pattern, const QString &rel) const
+    {
+        return QStringLiteral("コピー(") + pattern + QStringLiteral(") in ") + S + QLatin1Char('/') + rel;
+    }
+    QStringList SearchLines()
+    {
+        const QStringList all = f->Result().Lines();
+        const int i = all.lastIndexOf(Start);
+        return i < 0 ? all : all.mid(i);
+    }
+    frmMain &StartAt(const QString &path, const QString &patterns, const QString &destination)
+    {
+        frmMain &w = f->Start();
+        w.txtPattern->setText(patterns);
+        w.txtFolder->setText(destination);
+        w.tvMain->SelectPath(path);
+        return w;
+    }
+
+private slots:
+    void init()
+    {
+        f = std::make_unique<MainFixture>();
+        m_src = std::make_unique<QTemporaryDir>();
+        m_dst = std::make_unique<QTemporaryDir>();
+        S = m_src->path();
+        D = m_dst->path();
+        using testsupport::WriteFile;
+        WriteFile(S + "/a.txt", "alpha");
+        WriteFile(S + "/.hidden.txt", "hidden");
+        WriteFile(S + "/data.txt", "data");
+        WriteFile(S + "/notes.doc", "doc");
+        WriteFile(S + "/sub/b.txt", "beta");
+        WriteFile(S + "/sub/inner/c.doc", "gamma");
+        testsupport::MakePath(S + "/sub/folder.txt");
+    }
+    void cleanup()
+    {
+        f.reset();
+        m_src.reset();
+        m_dst.reset();
+    }
+
+    void copiesIntoOneFlatFolderPerSourceFolder()
+    {
+        const QString before = testsupport::TreeDigest(S);
+        frmMain &w = StartAt(S, QStringLiteral("*.txt;*.doc;*DATA*"), D);
+        w.cmdExpandToDrv->click();
+        QCOMPARE(SearchLines(), (QStringList{Start,
+                                             Copied("*.txt", "a.txt"), Copied("*.txt", "data.txt"),
+                                             Copied("*.doc", "notes.doc"),
+                                             Copied("*DATA*", "data.txt"),
+                                             Copied("*.txt", "sub/b.txt"),
+                                             Copied("*.doc", "sub/inner/c.doc"),
+                                             End}));
+        const QString top = Flat(S), sub = Flat(S + "/sub"), inner = Flat(S + "/sub/inner");
+        QCOMPARE(Files(D), (QStringList{top + "/a.txt", top + "/data.txt", top + "/notes.doc",
+                                        sub + "/b.txt", inner + "/c.doc"}));
+        QCOMPARE(testsupport::ReadFile(D + "/" + sub + "/b.txt"), QByteArray("beta"));
+        QCOMPARE(testsupport::TreeDigest(S), before);
+        // Folders without a matching file get no destination folder.
+        QVERIFY(!QFileInfo::exists(D + "/" + Flat(S + "/sub/folder.txt")));
+    }
+
+    void withoutFullExpansionTheButtonIsOffAndStartFolderOnly()
+    {
+        frmMain &w = StartAt(S, QStringLiteral("*.txt"), D);
+        w.chkDetail->click();
+        QVERIFY(!w.cmdExpandToDrv->isEnabled());
+        // The command itself still honours the box when invoked.
+        w.cmdExpandToDrv_Click();
+        QCOMPARE(SearchLines(), (QStringList{Start, Copied("*.txt", "a.txt"), Copied("*.txt", "data.txt"), End}));
+        QVERIFY(w.cmdExpandToDrv->isEnabled());
+    }
+
+    void invalidDestinationWarnsAndClosesItself_data()
+    {
+        QTest::addColumn<QString>("destination");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("missing") << QStringLiteral("/nonexistent/pathwren/dest");
+        QTest::newRow("a file") << QStringLiteral("FILE");
+    }
+    void invalidDestinationWarnsAndClosesItself()
+    {
+        QFETCH(QString, destination);
+        if (destination == QStringLiteral("FILE"))
+            destination = S + "/a.txt";
+        frmMain &w = StartAt(S, QStringLiteral("*.txt"), destination);
+        // The warning box is closed by the main window's timer while the
+        // search is busy; the command then ends normally.
+        w.cmdExpandToDrv->click();
+        QCOMPARE(SearchLines(), (QStringList{Start, End}));
+        QCOMPARE(f->LogMessages().count(QStringLiteral("Close Dialog")), 1);
+        QVERIFY(Files(D).isEmpty());
+    }
+
+    void destinationChangedDuringSearchTakesEffectNextFolder()
+    {
+        QTemporaryDir second;
+        frmMain &w = StartAt(S, QStringLiteral("*.txt"), D);
+        w.SetYieldObserver([&](int) {
+            if (f->Result().Lines().last() == Copied("*.txt", "data.txt"))
+                w.txtFolder->setText(second.path());
+        });
+        w.cmdExpandToDrv->click();
+        QCOMPARE(Files(D), (QStringList{Flat(S) + "/a.txt", Flat(S) + "/data.txt"}));
+        QCOMPARE(Files(second.path()), QStringList{Flat(S + "/sub") + "/b.txt"});
+    }
+
+    void destinationInsideSearchedTreeMakesNoCopiesOfCopies()
+    {
+        const QString inside = S + "/backup";
+        testsupport::MakePath(inside);
+        frmMain &w = StartAt(S, QStringLiteral("*.txt"), inside);
+        w.cmdExpandToDrv->click();
+        QCOMPARE(SearchLines(), (QStringList{Start, Copied("*.txt", "a.txt"), Copied("*.txt", "data.txt"),
+                                             Copied("*.txt", "sub/b.txt"), End}));
+        // A second run does not pick up the first run's copies either.
+        w.cmdExpandToDrv->click();
+        QCOMPARE(SearchLines().size(), 5);
+        QCOMPARE(Files(inside), (QStringList{Flat(S) + "/a.txt", Flat(S) + "/data.txt", Flat(S + "/sub") + "/b.txt"}));
+    }
+
+    void searchStartedInsideDestinationStillCopies()
+    {
+        const QString inside = S + "/sub";
+        frmMain &w = StartAt(inside, QStringLiteral("b.txt"), S);
+        w.cmdExpandToDrv->click();
+        QCOMPARE(SearchLines(), (QStringList{Start, Copied("b.txt", "sub/b.txt"), End}));
+        QVERIFY(QFileInfo::exists(S + "/" + Flat(inside) + "/b.txt"));
+    }
+
+    void flattenedNameTooLongReportsAndWalkGoesOn()
+    {
+        // Each level adds 3 bytes ("￥") plus its name to the flattened name.
+        QString deep = S + "/long";
+        while (Flat(deep).toUtf8().size() <= 255)
+            deep += QStringLiteral("/ffffffffffffffffffff");
+        testsupport::WriteFile(deep + "/k.txt", "k");
+        frmMain &w = StartAt(S + "/long", QStringLiteral("k.txt"), D);
+        w.cmdExpandToDrv->click();
+        QCOMPARE(SearchLines(), (QStringList{Start, QStringLiteral("※※※ Error in CopyDirectory"), End}));
+    }
+};
+
+QTEST_MAIN(TestSearchCopy)
+#include "tst_searchcopy.moc"

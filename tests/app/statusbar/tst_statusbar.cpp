@@ -1,0 +1,53 @@
+#include "app/statusbar/modStatusBar.h"
+
+#include <QSizeGrip>
+#include <QStatusBar>
+#include <QtTest>
+
+class TestStatusBar : public QObject {
+    Q_OBJECT
+private slots:
+    void barSitsAtTheBottomAtFullWidth()
+    {
+        QWidget parent;
+        parent.resize(300, 200);
+        QStatusBar *bar = modStatusBar::CreateStatusBar(&parent);
+        QVERIFY(bar);
+        QCOMPARE(bar->parentWidget(), &parent);
+        QVERIFY(bar->isSizeGripEnabled());
+        QCOMPARE(modStatusBar::StatusBarText(bar), QString());   // no initial text
+        QCOMPARE(bar->geometry().bottom(), 199);
+        QCOMPARE(bar->width(), 300);
+
+        parent.resize(420, 260);
+        modStatusBar::ResizeStatusBar(&parent, bar);
+        QCOMPARE(bar->geometry().bottom(), 259);
+        QCOMPARE(bar->geometry().left(), 0);
+        QCOMPARE(bar->width(), 420);
+        QCOMPARE(bar->height(), bar->sizeHint().height());
+    }
+
+    void textIsKeptUntilReplaced()
+    {
+        QWidget parent;
+        QStatusBar *bar = modStatusBar::CreateStatusBar(&parent);
+        modStatusBar::SetStatusBarText(bar, QStringLiteral("展開中 in data"));
+        QCOMPARE(modStatusBar::StatusBarText(bar), QStringLiteral("展開中 in data"));
+        // A passing temporary message (e.g. a tool tip's) must not lose it.
+        bar->showMessage(QStringLiteral("tip"), 1);
+        QTest::qWait(20);
+        QCOMPARE(modStatusBar::StatusBarText(bar), QStringLiteral("展開中 in data"));
+    }
+
+    void nullBarDoesNothing()
+    {
+        QWidget parent;
+        modStatusBar::ResizeStatusBar(&parent, nullptr);
+        modStatusBar::SetStatusBarText(nullptr, QStringLiteral("x"));
+        QCOMPARE(modStatusBar::StatusBarText(nullptr), QString());
+        modStatusBar::ResizeStatusBar(nullptr, nullptr);
+    }
+};
+
+QTEST_MAIN(TestStatusBar)
+#include "tst_statusbar.moc"
