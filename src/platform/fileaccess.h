@@ -9,7 +9,8 @@
 namespace platform {
 
 // Stand-in for reading a path's attributes: true when the path can be
-// stat'ed (files and folders alike).
+// stat'ed (files and folders alike; a dangling symlink has attributes of its
+// own and counts too).
 bool PathAttributesReadable(const QString &path);
 
 // Stand-in for opening a network enumeration on a path: true when a
@@ -34,9 +35,12 @@ QString ResolvedPath(const QString &path);
 // The native separator of this platform ('/').
 inline QChar Separator() { return QLatin1Char('/'); }
 
-// Folder + separator + name, the way the program always joins paths.
+// Folder + separator + name, the way the program always joins paths.  The
+// root folder "/" already ends in the separator and is not doubled.
 inline QString JoinPath(const QString &folder, const QString &name)
 {
+    if (folder.size() == 1 && folder.at(0) == Separator())
+        return folder + name;
     return folder + Separator() + name;
 }
 

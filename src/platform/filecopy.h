@@ -2,6 +2,7 @@
 // Byte-level file access for the copy helper: a source opened read-only and
 // a destination that is only replaced once every byte has been written.
 
+#include <QByteArray>
 #include <QString>
 #include <cstdint>
 
@@ -45,9 +46,13 @@ public:
 
     // Fails when the destination folder is missing, the destination exists
     // and is read-only or not a regular file, or it is the same file
-    // (device and inode) as the given source.
+    // (device and inode) as the given source.  A symlink to a file has that
+    // file replaced and stays a link.  The first call sets SIGXFSZ to
+    // ignored (if it is at its default), so that a write beyond the file
+    // size limit fails instead of killing the program.
     bool Open(const QString &destination, const SourceFile &source);
-    // Writes all `count` bytes or fails.
+    // Writes all `count` bytes or fails; after a failure every later Write()
+    // and Commit() fails too.
     bool Write(const char *buffer, int64_t count);
     // Flushes and renames into place; false (and nothing replaced) on error.
     bool Commit();
@@ -56,8 +61,10 @@ public:
 
 private:
     int m_fd = -1;
-    QString m_destination;
-    QString m_temporary;
+    bool m_failed = false;        // a write failed: Commit() refuses
+    int64_t m_written = 0;
+    QByteArray m_destination;     // native paths, so that names that are
+    QByteArray m_temporary;       // not valid UTF-8 survive the round trip
 };
 
 // Test seam: when set, called before every write of ReplacementFile with the

@@ -21,7 +21,9 @@ enum Attribute : int {
 // True when `name` matches `pattern` under Windows' long-name rules:
 // '*' / '?' wildcards, the special handling of dots, the trailing-dot trim,
 // case-insensitive by simple per-UTF-16-unit upper case, and '<' '>' '"'
-// as the DOS wildcards.  Pure; touches no file system.
+// as the DOS wildcards.  Pure; touches no file system.  The empty pattern
+// matches every name, as "*" does; a pattern that the trim leaves empty
+// (" ", ".", "..") matches nothing; an empty name is matched by nothing.
 bool MatchesPattern(const QString &pattern, const QString &name);
 
 // Attributes of one entry of `folder` (hidden from the name, the rest from
@@ -44,7 +46,10 @@ public:
 
     DirListing() = default;
     // Opens the listing; the pattern is matched against entry names only
-    // (a pattern holding the path separator matches nothing).
+    // (a pattern holding the path separator matches nothing, the empty
+    // pattern everything).  Names that are not valid UTF-8 come back with
+    // U+FFFD in place of the bad bytes, so a path built from them does not
+    // reopen the entry.
     Status Open(const QString &folder, const QString &pattern, int attributeMask);
     // Next matching name, or an empty string when the listing has ended.
     QString Next();

@@ -1,6 +1,7 @@
 #pragma once
 // Mounted volumes and other facts of the running system.
 
+#include <QByteArray>
 #include <QString>
 #include <vector>
 
@@ -13,6 +14,9 @@ struct MountPoint {
 
 // The mounted file systems, in mount-table order.
 std::vector<MountPoint> MountedFileSystems();
+// Parses the text of /proc/self/mountinfo (octal escapes such as "\040"
+// decoded); malformed lines are skipped.
+std::vector<MountPoint> ParseMountInfo(const QByteArray &text);
 
 // Pseudo file systems (proc, sysfs, ...), never offered as folders.
 bool IsPseudoFileSystem(const QString &fsType);

@@ -1,0 +1,84 @@
+#include "fileaccess.h"
+
+#include "nativepath.h"
+
+#include <cstdlib>
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+PathTestHook g_accessTestHook = nullptr;
+PathTestHook g_networkOpenHook = nullptr;
+} // namespace
+
+bool PathAttributesReadable(const QString &path)
+{
+    if (g_accessTestHook)
+        return g_accessTestHook(path);
+    QByteArray native;
+    if (!detail::ToNative(path, native) || native.isEmpty())
+        return false;
+    struct stat st;
+    // Attributes belong to the path itself: a dangling symlink has them too.
+    return ::stat(native.constData(), &st) == 0 || ::lstat(native.constData(), &st) == 0;
+}
+
+bool OpenNetworkEnumeration(const QString &path)
+{
+    if (g_networkOpenHook)
+        return g_networkOpenHook(path);
+    QByteArray native;
+    if (!detail::ToNative(path, native) || native.isEmpty())
+        return false;
+    DIR *dir = ::opendir(native.constData());
+    if (!dir)
+        return false;
+    ::closedir(dir);
+    return true;
+}
+
+void SetAccessTestHook(PathTestHook hook)
+{
+    g_accessTestHook = hook;
+}
+
+void SetNetworkOpenHook(PathTestHook hook)
+{
+    g_networkOpenHook = hook;
+}
+
+bool IsDirectory(const QString &path)
+{
+    QByteArray native;
+    if (!detail::ToNative(path, native) || native.isEmpty())
+        return false;
+    struct stat st;
+    return ::stat(native.constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool MakeDirectory(const QString &path)
+{
+    QByteArray native;
+    if (!detail::ToNative(path, native) || native.isEmpty())
+        return false;
+    return ::mkdir(native.constData(), 0777) == 0;
+}
+
+QString ResolvedPath(const QString &path)
+{
+    QByteArray native;
+    if (!detail::ToNative(path, native) || native.isEmpty())
+        return QString();
+    char *resolved = ::realpath(native.constData(), nullptr);
+    if (!resolved)
+        return QString();
+    const QString result = QFile::decodeName(resolved);
+    std::free(resolved);
+    return result;
+}
+
+} // namespace platform

@@ -1,0 +1,282 @@
+#include "filecopy.h"
+
+#include "nativepath.h"
+
+#include <QRandomGenerator>
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+WriteFaultHook g_writeFaultHook = nullptr;
+
+// Longest file name the usual file systems take, in bytes.
+constexpr int kNameMax = 255;
+const char kTempTag[] = ".pathwren-";
+constexpr int kRandomChars = 6;
+
+// By default a write beyond RLIMIT_FSIZE kills the process with SIGXFSZ;
+// ignored, the write fails with EFBIG and the copy is reported as failed.
+void IgnoreFileSizeSignal()
+{
+    static const bool done = [] {
+        struct sigaction current;
+        if (::sigaction(SIGXFSZ, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) {
+            struct sigaction ignore = {};
+            ignore.sa_handler = SIG_IGN;
+            sigemptyset(&ignore.sa_mask);
+            ::sigaction(SIGXFSZ, &ignore, nullptr);
+        }
+        return true;
+    }();
+    (void)done;
+}
+
+// Cuts a UTF-8 byte string to at most `limit` bytes without splitting a
+// multi-byte character.
+QByteArray ShortenName(const QByteArray &name, int limit)
+{
+    if (name.size() <= limit)
+        return name;
+    qsizetype cut = limit;
+    while (cut > 0 && (uchar(name[cut]) & 0xC0) == 0x80)
+        --cut;
+    return name.left(cut);
+}
+
+void SplitPath(const QByteArray &path, QByteArray &folder, QByteArray &name)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    if (slash < 0) {
+        folder = QByteArrayLiteral(".");
+        name = path;
+    } else {
+        folder = slash == 0 ? QByteArrayLiteral("/") : path.left(slash);
+        name = path.mid(slash + 1);
+    }
+}
+
+} // namespace
+
+// --- SourceFile ----------------------------------------------------------
+
+SourceFile::~SourceFile()
+{
+    Close();
+}
+
+bool SourceFile::Open(const QString &path)
+{
+    Close();
+    QByteArray native;
+    if (!detail::ToNative(path, native) || native.isEmpty())
+        return false;
+
+    // Checked before opening: opening a device can have side effects.
+    struct stat st;
+    if (::stat(native.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    // O_NONBLOCK so that a FIFO swapped in after the check cannot block the
+    // open; fstat then decides on what was really opened.
+    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flags < 0
+        || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        ::close(fd);
+        return false;
+    }
+    m_fd = fd;
+    m_size = int64_t(st.st_size);
+    m_dev = uint64_t(st.st_dev);
+    m_ino = uint64_t(st.st_ino);
+    return true;
+}
+
+int64_t SourceFile::Read(char *buffer, int64_t count)
+{
+    if (m_fd < 0 || count < 0)
+        return -1;
+    int64_t total = 0;
+    while (total < count) {
+        const size_t chunk = size_t(std::min<int64_t>(count - total, INT_MAX));
+        const ssize_t got = ::read(m_fd, buffer + total, chunk);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return -1;
+        }
+        if (got == 0)
+            break;
+        total += got;
+    }
+    return total;
+}
+
+void SourceFile::Close()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+    m_size = 0;
+    m_dev = 0;
+    m_ino = 0;
+}
+
+// --- ReplacementFile -----------------------------------------------------
+
+ReplacementFile::~ReplacementFile()
+{
+    Discard();
+}
+
+bool ReplacementFile::Open(const QString &destination, const SourceFile &source)
+{
+    Discard();
+    m_failed = false;
+    m_written = 0;
+    IgnoreFileSizeSignal();
+
+    QByteArray target;
+    if (!detail::ToNative(destination, target) || target.isEmpty())
+        return false;
+    QByteArray folder, name;
+    SplitPath(target, folder, name);
+    if (name.isEmpty() || name == "." || name == "..")
+        return false;
+
+    struct stat st;
+    if (::lstat(target.constData(), &st) == 0) {
+        if (S_ISLNK(st.st_mode)) {
+            // A symlink to a file: replace the file it names and keep the
+            // link.  A dangling one is refused.
+            if (::stat(target.constData(), &st) != 0)
+                return false;
+            char *resolved = ::realpath(target.constData(), nullptr);
+            if (!resolved)
+                return false;
+            target = QByteArray(resolved);
+            std::free(resolved);
+            SplitPath(target, folder, name);
+        }
+        if (!S_ISREG(st.st_mode))
+            return false;
+        if ((st.st_mode & 0222) == 0 || ::access(target.constData(), W_OK) != 0)
+            return false;
+        // Replacing the source with itself would copy nothing and could
+        // lose it; a hard link or a link to the folder leads here too.
+        if (uint64_t(st.st_dev) == source.Device() && uint64_t(st.st_ino) == source.Inode())
+            return false;
+    } else if (errno != ENOENT) {
+        return false;
+    }
+
+    struct stat folderStat;
+    if (::stat(folder.constData(), &folderStat) != 0 || !S_ISDIR(folderStat.st_mode))
+        return false;
+
+    // ".<name>.pathwren-XXXXXX" beside the destination, so that the final
+    // rename stays on one file system.
+    const int room = kNameMax - 1 - int(sizeof(kTempTag) - 1) - kRandomChars;
+    QByteArray prefix = folder;
+    if (!prefix.endsWith('/'))
+        prefix += '/';
+    prefix += '.';
+    prefix += ShortenName(name, room);
+    prefix += kTempTag;
+
+    static const char alphabet[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QByteArray candidate = prefix;
+        for (int i = 0; i < kRandomChars; ++i)
+            candidate += alphabet[QRandomGenerator::global()->bounded(int(sizeof(alphabet) - 1))];
+        // 0666 leaves the umask (and default ACLs) to decide, as for any
+        // newly created file.
+        const int fd = ::open(candidate.constData(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+        if (fd >= 0) {
+            m_fd = fd;
+            m_temporary = candidate;
+            m_destination = target;
+            return true;
+        }
+        if (errno != EEXIST && errno != EINTR)
+            return false;
+    }
+    return false;
+}
+
+bool ReplacementFile::Write(const char *buffer, int64_t count)
+{
+    if (m_fd < 0 || m_failed)
+        return false;
+    if (count < 0 || (g_writeFaultHook && !g_writeFaultHook(m_written))) {
+        m_failed = true;
+        return false;
+    }
+    int64_t done = 0;
+    while (done < count) {
+        const size_t chunk = size_t(std::min<int64_t>(count - done, INT_MAX));
+        const ssize_t put = ::write(m_fd, buffer + done, chunk);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0) {
+            // ENOSPC, EFBIG (over the size limit), EIO, ...
+            m_failed = true;
+            return false;
+        }
+        done += put;
+        m_written += put;
+    }
+    return true;
+}
+
+bool ReplacementFile::Commit()
+{
+    if (m_fd < 0 || m_failed) {
+        Discard();
+        return false;
+    }
+    // No fsync: it would make copying thousands of small files crawl.  The
+    // rename keeps a failed copy away from the destination; surviving a
+    // power cut right after the copy is not promised.
+    const int fd = m_fd;
+    m_fd = -1;
+    // close() can be where a network file system reports a failed write.
+    if (::close(fd) != 0 || ::rename(m_temporary.constData(), m_destination.constData()) != 0) {
+        Discard();
+        return false;
+    }
+    m_temporary.clear();
+    m_destination.clear();
+    return true;
+}
+
+void ReplacementFile::Discard()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    if (!m_temporary.isEmpty())
+        ::unlink(m_temporary.constData());
+    m_temporary.clear();
+    m_destination.clear();
+}
+
+void SetWriteFaultHook(WriteFaultHook hook)
+{
+    g_writeFaultHook = hook;
+}
+
+} // namespace platform

@@ -1,0 +1,82 @@
+#include "fixtures.h"
+
+#include <QFile>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace platform {
+namespace fixtures {
+
+bool MakeFifo(const QString &path)
+{
+    return ::mkfifo(QFile::encodeName(path).constData(), 0666) == 0;
+}
+
+bool MakeSocket(const QString &path)
+{
+    const QByteArray native = QFile::encodeName(path);
+    sockaddr_un address = {};
+    if (size_t(native.size()) >= sizeof(address.sun_path))
+        return false;
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, native.constData(), size_t(native.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    const bool bound = ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) == 0;
+    ::close(fd);
+    return bound;
+}
+
+bool MakeHardLink(const QString &existing, const QString &newPath)
+{
+    return ::link(QFile::encodeName(existing).constData(), QFile::encodeName(newPath).constData()) == 0;
+}
+
+bool WriteFileWithRawName(const QString &folder, const QByteArray &rawName, const QByteArray &content)
+{
+    const QByteArray path = QFile::encodeName(folder) + '/' + rawName;
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    const bool written = ::write(fd, content.constData(), size_t(content.size())) == content.size();
+    return ::close(fd) == 0 && written;
+}
+
+bool RawNameExists(const QString &folder, const QByteArray &rawName)
+{
+    const QByteArray path = QFile::encodeName(folder) + '/' + rawName;
+    struct stat st;
+    return ::lstat(path.constData(), &st) == 0;
+}
+
+bool RunningAsRoot()
+{
+    return ::geteuid() == 0;
+}
+
+int64_t FileSizeLimit()
+{
+    rlimit limit;
+    if (::getrlimit(RLIMIT_FSIZE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return -1;
+    return int64_t(limit.rlim_cur);
+}
+
+bool SetFileSizeLimit(int64_t bytes)
+{
+    rlimit limit;
+    if (::getrlimit(RLIMIT_FSIZE, &limit) != 0)
+        return false;
+    limit.rlim_cur = bytes < 0 ? RLIM_INFINITY : rlim_t(bytes);
+    return ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+}
+
+} // namespace fixtures
+} // namespace platform

@@ -1,0 +1,29 @@
+#pragma once
+// File-system fixtures for the tests of this and the layers above: special
+// files and system settings that Qt offers no way to create or change.
+// Not used by the program itself.
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+
+namespace platform {
+namespace fixtures {
+
+bool MakeFifo(const QString &path);
+// Binds a Unix-domain socket at `path` and closes it; the socket file stays.
+bool MakeSocket(const QString &path);
+bool MakeHardLink(const QString &existing, const QString &newPath);
+// Creates a file whose name is the raw bytes `rawName` (which need not be
+// valid UTF-8) inside `folder`.
+bool WriteFileWithRawName(const QString &folder, const QByteArray &rawName, const QByteArray &content);
+// Whether a file named by the raw bytes exists inside `folder`.
+bool RawNameExists(const QString &folder, const QByteArray &rawName);
+// Permission bits refuse nothing to root; tests that rely on them skip.
+bool RunningAsRoot();
+// Soft limit on the size of files this process writes; -1 = unlimited.
+int64_t FileSizeLimit();
+bool SetFileSizeLimit(int64_t bytes);
+
+} // namespace fixtures
+} // namespace platform

@@ -1,0 +1,213 @@
+#include "wildcard.h"
+
+#include <QChar>
+#include <QStringView>
+#include <algorithm>
+#include <cstddef>
+
+namespace platform {
+namespace detail {
+
+namespace {
+
+struct UpcaseTable {
+    char16_t map[0x10000];
+
+    UpcaseTable()
+    {
+        for (char32_t c = 0; c < 0x10000; ++c) {
+            char32_t up = QChar::toUpper(c);
+            // NTFS keeps a letter whose upper case lives in another script
+            // (micro sign -> Greek Mu, combining ypogegrammeni -> Greek Iota)
+            // or would turn a non-ASCII letter into ASCII (dotless i -> I,
+            // long s -> S); "k" vs the Kelvin sign follows from the same
+            // one-way mapping.
+            if (up > 0xFFFF || (c >= 0x80 && up < 0x80)
+                || QChar::script(c) != QChar::script(up)) {
+                up = c;
+            }
+            map[c] = char16_t(up);
+        }
+    }
+};
+
+const UpcaseTable &Table()
+{
+    static const UpcaseTable table;
+    return table;
+}
+
+} // namespace
+
+char16_t UpcaseUnit(char16_t c)
+{
+    return Table().map[c];
+}
+
+WildcardPattern::WildcardPattern(const QString &pattern)
+{
+    // The empty pattern lists a whole folder, as "*" does.
+    if (pattern.isEmpty()) {
+        m_mode = Mode::Everything;
+        return;
+    }
+    const bool endedWithDot = pattern.back() == QLatin1Char('.');
+    qsizetype len = pattern.size();
+    while (len > 0 && (pattern[len - 1] == QLatin1Char(' ') || pattern[len - 1] == QLatin1Char('.')))
+        --len;
+    if (len == 0) {
+        m_mode = Mode::Nothing;
+        return;
+    }
+    const QStringView text(pattern.constData(), len);
+    if (text == u"*.*") {
+        m_mode = Mode::Everything;
+        return;
+    }
+
+    m_tokens.reserve(size_t(len));
+    for (qsizetype i = 0; i < len; ++i) {
+        const char16_t c = text[i].unicode();
+        const char16_t next = i + 1 < len ? text[i + 1].unicode() : char16_t(0);
+        Token token{Kind::Literal, c};
+        switch (c) {
+        case u'*':
+            // "*." stops at the last dot; so does a final "*" whose dot was
+            // trimmed away ("*." = names without a dot).
+            if (next == u'.' || (i + 1 == len && endedWithDot))
+                token.kind = Kind::DosStar;
+            else
+                token.kind = Kind::Star;
+            break;
+        case u'?':
+        case u'>':
+            token.kind = Kind::DosQm;
+            break;
+        case u'.':
+            if (next == u'?' || next == u'*')
+                token.kind = Kind::DosDot;
+            break;
+        case u'<':
+            token.kind = Kind::DosStar;
+            break;
+        case u'"':
+            token.kind = Kind::DosDot;
+            break;
+        default:
+            token.ch = UpcaseUnit(c);
+            break;
+        }
+        // "**" is "*"; folding runs keeps long star runs cheap.
+        if (token.kind == Kind::Star && !m_tokens.empty() && m_tokens.back().kind == Kind::Star)
+            continue;
+        m_tokens.push_back(token);
+    }
+    m_mode = Mode::Tokens;
+}
+
+bool WildcardPattern::Matches(const QChar *name, size_t n) const
+{
+    // No entry has an empty name; like the classic matcher, nothing matches it.
+    if (n == 0)
+        return false;
+    if (m_mode == Mode::Nothing)
+        return false;
+    if (m_mode == Mode::Everything)
+        return true;
+
+    const size_t m = m_tokens.size();
+    size_t lastDot = n; // n = the name has no dot
+    for (size_t i = n; i-- > 0;) {
+        if (name[i] == QLatin1Char('.')) {
+            lastDot = i;
+            break;
+        }
+    }
+
+    // Set simulation of the pattern automaton: m_cur[j] means "the first i
+    // characters of the name can be matched by the first j tokens".  Each
+    // step is linear in the pattern, so the whole match is O(n * m).
+    m_cur.assign(m + 1, 0);
+    m_next.assign(m + 1, 0);
+    m_cur[0] = 1;
+    size_t lo = 0, hi = 0; // active states lie in [lo, hi]
+
+    for (size_t i = 0;; ++i) {
+        const bool atEnd = i == n;
+        const char16_t raw = atEnd ? char16_t(0) : name[i].unicode();
+        const bool dot = !atEnd && raw == u'.';
+
+        // Tokens that may match nothing here; states only move forward, so
+        // one ascending pass closes the set.
+        for (size_t j = lo; j <= hi && j < m; ++j) {
+            if (!m_cur[j])
+                continue;
+            bool empty = false;
+            switch (m_tokens[j].kind) {
+            case Kind::Star:
+            case Kind::DosStar:
+                empty = true;
+                break;
+            case Kind::DosQm:
+                empty = atEnd || dot;
+                break;
+            case Kind::DosDot:
+                empty = atEnd;
+                break;
+            case Kind::Literal:
+                break;
+            }
+            if (empty) {
+                m_cur[j + 1] = 1;
+                hi = std::max(hi, j + 1);
+            }
+        }
+        if (atEnd)
+            return m_cur[m] != 0;
+
+        const char16_t c = UpcaseUnit(raw);
+        size_t nextLo = m + 1, nextHi = 0;
+        for (size_t j = lo; j <= hi; ++j) {
+            if (!m_cur[j])
+                continue;
+            m_cur[j] = 0;
+            if (j == m)
+                continue;
+            const Token &t = m_tokens[j];
+            bool ok = false;
+            size_t to = j + 1;
+            switch (t.kind) {
+            case Kind::Star:
+                ok = true;
+                to = j;
+                break;
+            case Kind::DosStar:
+                ok = i != lastDot;
+                to = j;
+                break;
+            case Kind::DosQm:
+                ok = !dot;
+                break;
+            case Kind::DosDot:
+                ok = dot;
+                break;
+            case Kind::Literal:
+                ok = t.ch == c;
+                break;
+            }
+            if (ok) {
+                m_next[to] = 1;
+                nextLo = std::min(nextLo, to);
+                nextHi = std::max(nextHi, to);
+            }
+        }
+        if (nextLo > m)
+            return false;
+        m_cur.swap(m_next);
+        lo = nextLo;
+        hi = nextHi;
+    }
+}
+
+} // namespace detail
+} // namespace platform
