@@ -1,0 +1,151 @@
+#include "common/filecopy.h"
+
+#include "common/host.h"
+#include "platform/filecopy.h"
+#include "platform/fileaccess.h"
+#include "platform/listing.h"
+
+#include <QFileInfo>
+
+namespace modCommon {
+
+namespace {
+
+constexpr int64_t kBlockSize = 4096;
+
+// Normal files only: hidden, system, directories and volume labels are
+// left out by an attribute mask of 0.
+constexpr int kNormalFiles = 0;
+
+struct Failure {};
+
+// Reads exactly `count` bytes and writes them all; anything less is a
+// failure, so a copy never passes for complete when it is not.
+void MoveBlock(platform::SourceFile &source, platform::ReplacementFile &target, char *buffer,
+               int64_t count)
+{
+    if (source.Read(buffer, count) != count)
+        throw Failure();
+    if (!target.Write(buffer, count))
+        throw Failure();
+}
+
+// True when `path` or the nearest of its ancestors that exists is not a
+// directory: the path cannot name a folder, and nothing failed.
+bool BlockedByFile(QString path)
+{
+    while (!path.isEmpty()) {
+        const QFileInfo info(path);
+        if (info.exists())
+            return !info.isDir();
+        const qsizetype cut = path.lastIndexOf(platform::Separator());
+        if (cut <= 0)
+            break;
+        path.truncate(cut);
+    }
+    return false;
+}
+
+} // namespace
+
+bool CopyFile(const QString &source, const QString &destination)
+{
+    platform::SourceFile in;
+    platform::ReplacementFile out;
+    try {
+        if (!in.Open(source))
+            throw Failure();
+        // Refuses a read-only destination, a missing folder and the source
+        // itself under another name (which would otherwise be truncated).
+        if (!out.Open(destination, in))
+            throw Failure();
+
+        const int64_t length = in.Size();
+        const int64_t blocks = length / kBlockSize;
+        const int64_t rest = length % kBlockSize;
+        char buffer[kBlockSize];
+        for (int64_t i = 0; i < blocks; ++i)
+            MoveBlock(in, out, buffer, kBlockSize);
+        if (rest > 0)
+            MoveBlock(in, out, buffer, rest);
+
+        in.Close();
+        if (!out.Commit())
+            throw Failure();
+        return true;
+    } catch (...) {
+        // The old destination (or its absence) stays as it was.
+        out.Discard();
+        in.Close();
+        ReportError("CopyFile");
+        return false;
+    }
+}
+
+bool DirExists(const QString &path)
+{
+    if (path.isEmpty())
+        return false;
+    try {
+        // A listing of the folder itself: it opens only on an existing
+        // directory.  The listing's matcher trims the pattern "." to nothing,
+        // so the opened listing, not a listed name, is the answer.
+        platform::DirListing listing;
+        switch (listing.Open(path, QStringLiteral("."), platform::AttrAll)) {
+        case platform::DirListing::Status::Ok:
+            return true;
+        case platform::DirListing::Status::Missing:
+            return false;
+        case platform::DirListing::Status::Refused:
+            break;
+        }
+        // A path that is (or runs through) a file is simply no folder; only
+        // a listing that fails on what could be one is worth a report.
+        if (BlockedByFile(path))
+            return false;
+        throw Failure();
+    } catch (...) {
+        ReportError("DirExists");
+        return false;
+    }
+}
+
+int64_t CopyDirectory(const QString &source, const QString &destination, const QString &pattern)
+{
+    try {
+        {
+            platform::DirListing probe;
+            const auto status = probe.Open(source, pattern, kNormalFiles);
+            if (status == platform::DirListing::Status::Refused)
+                throw Failure();
+            if (status == platform::DirListing::Status::Missing || !probe.HasAny())
+                return 0;
+        }
+
+        if (!DirExists(destination) && !platform::MakeDirectory(destination))
+            throw Failure();
+
+        platform::DirListing listing;
+        const auto status = listing.Open(source, pattern, kNormalFiles);
+        if (status == platform::DirListing::Status::Refused)
+            throw Failure();
+
+        int64_t tally = 0;
+        for (QString name = listing.Next(); !name.isEmpty(); name = listing.Next()) {
+            CurrentHost().Yield();
+            if (CurrentHost().StopRequested())
+                return 0;
+            const QString sourceFile = platform::JoinPath(source, name);
+            if (!CopyFile(sourceFile, platform::JoinPath(destination, name)))
+                break;
+            CurrentHost().AddMessage(QStringLiteral("コピー(") + pattern + QStringLiteral(") in ") + sourceFile);
+            ++tally;
+        }
+        return tally;
+    } catch (...) {
+        ReportError("CopyDirectory");
+        return 0;
+    }
+}
+
+} // namespace modCommon

@@ -1,0 +1,260 @@
+// CopyFile: every byte or nothing.  A copy that fails for any reason must
+// leave the destination as it was, and a copy onto the source itself must
+// never truncate it.
+
+#include "common/filecopy.h"
+#include "platform/filecopy.h"
+#include "platform/fixtures.h"
+#include "tempdir.h"
+#include "testhost.h"
+
+#include <QtTest>
+
+using namespace modCommon;
+using testsupport::ReadFile;
+using testsupport::WriteFile;
+
+namespace {
+
+const QString kError = QStringLiteral("※※※ Error in CopyFile");
+
+// Bytes that differ from block to block, so a repeated, dropped or
+// reordered block shows.
+QByteArray Content(qint64 size)
+{
+    QByteArray data(size, Qt::Uninitialized);
+    for (qint64 i = 0; i < size; ++i)
+        data[i] = char((i * 31 + (i / 4096) * 7 + 3) & 0xff);
+    return data;
+}
+
+QStringList Entries(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                  QDir::Name);
+}
+
+// State for the write hooks (plain function pointers).
+int64_t g_failAt = -1;
+QList<int64_t> g_seen;
+QString g_shrinkPath;
+
+bool FailAtOffset(int64_t written)
+{
+    g_seen << written;
+    return written < g_failAt;
+}
+
+bool ShrinkSourceOnce(int64_t written)
+{
+    // After the first block is written the source loses its tail, as when
+    // another program truncates it during the copy.
+    if (written == 4096 && !g_shrinkPath.isEmpty()) {
+        QFile f(g_shrinkPath);
+        f.resize(5000);
+        g_shrinkPath.clear();
+    }
+    return true;
+}
+
+} // namespace
+
+class TestCopyFile : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cleanup();
+    void copiesEveryByte_data();
+    void copiesEveryByte();
+    void writeFailureLeavesDestination_data();
+    void writeFailureLeavesDestination();
+    void sourceShrinkingIsFailure();
+    void refused_data();
+    void refused();
+    void sizesBeyond32Bits_data();
+    void sizesBeyond32Bits();
+};
+
+void TestCopyFile::cleanup()
+{
+    platform::SetWriteFaultHook(nullptr);
+    g_failAt = -1;
+    g_seen.clear();
+    g_shrinkPath.clear();
+}
+
+void TestCopyFile::copiesEveryByte_data()
+{
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<bool>("existing");
+    QTest::addColumn<QByteArray>("old");
+    QTest::newRow("empty") << qint64(0) << false << QByteArray();
+    QTest::newRow("one byte") << qint64(1) << false << QByteArray();
+    QTest::newRow("4095") << qint64(4095) << false << QByteArray();
+    QTest::newRow("one block") << qint64(4096) << false << QByteArray();
+    QTest::newRow("block and one") << qint64(4097) << false << QByteArray();
+    QTest::newRow("1 MiB + 123") << qint64(1024 * 1024 + 123) << false << QByteArray();
+    QTest::newRow("replaces longer file") << qint64(4100) << true << QByteArray(10000, 'Z');
+    QTest::newRow("replaces shorter file") << qint64(4100) << true << QByteArray("old");
+    QTest::newRow("empty over a file") << qint64(0) << true << QByteArray("old");
+}
+
+void TestCopyFile::copiesEveryByte()
+{
+    QFETCH(qint64, size);
+    QFETCH(bool, existing);
+    QFETCH(QByteArray, old);
+    TestHost host;
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString src = dir.filePath(QStringLiteral("src/data.bin"));
+    const QString dst = dir.filePath(QStringLiteral("dst/data.bin"));
+    QVERIFY(WriteFile(src, Content(size)));
+    QVERIFY(testsupport::MakePath(dir.filePath(QStringLiteral("dst"))));
+    if (existing)
+        QVERIFY(WriteFile(dst, old));
+
+    QVERIFY(CopyFile(src, dst));
+    QCOMPARE(ReadFile(dst), Content(size)); // no stale tail of an old file
+    QCOMPARE(ReadFile(src), Content(size));
+    QCOMPARE(Entries(dir.filePath(QStringLiteral("dst"))), QStringList{"data.bin"});
+    QVERIFY(host.lines.isEmpty());
+}
+
+void TestCopyFile::writeFailureLeavesDestination_data()
+{
+    QTest::addColumn<bool>("existing");
+    QTest::addColumn<qint64>("failAt");
+    QTest::newRow("first write, no old file") << false << qint64(0);
+    QTest::newRow("mid-copy, no old file") << false << qint64(8192);
+    QTest::newRow("mid-copy, old file") << true << qint64(4096);
+    QTest::newRow("the rest, old file") << true << qint64(12288);
+}
+
+void TestCopyFile::writeFailureLeavesDestination()
+{
+    QFETCH(bool, existing);
+    QFETCH(qint64, failAt);
+    TestHost host;
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString src = dir.filePath(QStringLiteral("a/x.bin"));
+    const QString dst = dir.filePath(QStringLiteral("b/x.bin"));
+    QVERIFY(WriteFile(src, Content(3 * 4096 + 10)));
+    QVERIFY(testsupport::MakePath(dir.filePath(QStringLiteral("b"))));
+    if (existing)
+        QVERIFY(WriteFile(dst, "previous copy"));
+
+    g_failAt = failAt;
+    platform::SetWriteFaultHook(&FailAtOffset);
+    QVERIFY(!CopyFile(src, dst));
+    platform::SetWriteFaultHook(nullptr);
+
+    QCOMPARE(g_seen.last(), failAt); // the failure really came from the hook
+    QCOMPARE(host.lines, QStringList{kError});
+    const QStringList expected = existing ? QStringList{"x.bin"} : QStringList{};
+    QCOMPARE(Entries(dir.filePath(QStringLiteral("b"))), expected); // no temporary left
+    if (existing)
+        QCOMPARE(ReadFile(dst), QByteArray("previous copy"));
+    QCOMPARE(ReadFile(src), Content(3 * 4096 + 10));
+}
+
+void TestCopyFile::sourceShrinkingIsFailure()
+{
+    TestHost host;
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString src = dir.filePath(QStringLiteral("x.bin"));
+    const QString dst = dir.filePath(QStringLiteral("out/x.bin"));
+    QVERIFY(WriteFile(src, Content(3 * 4096)));
+    QVERIFY(testsupport::MakePath(dir.filePath(QStringLiteral("out"))));
+
+    g_shrinkPath = src;
+    platform::SetWriteFaultHook(&ShrinkSourceOnce);
+    QVERIFY(!CopyFile(src, dst));
+    platform::SetWriteFaultHook(nullptr);
+
+    QVERIFY(g_shrinkPath.isEmpty()); // the source did shrink during the copy
+    QCOMPARE(host.lines, QStringList{kError});
+    QCOMPARE(Entries(dir.filePath(QStringLiteral("out"))), QStringList{});
+}
+
+// Every refusal: false, exactly one error line, and the tree as it was, in
+// particular a source never truncated by a copy onto itself.
+void TestCopyFile::refused_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("destination");
+    QTest::newRow("missing source") << "nothere.bin" << "out/x.bin";
+    QTest::newRow("source is a folder") << "out" << "out/x.bin";
+    QTest::newRow("missing destination folder") << "data/x.bin" << "missing/x.bin";
+    QTest::newRow("destination is a folder") << "data/x.bin" << "out";
+    QTest::newRow("destination below a file") << "data/x.bin" << "data/x.bin/y.bin";
+    QTest::newRow("read-only destination") << "data/x.bin" << "out/readonly.bin";
+    QTest::newRow("same path") << "data/x.bin" << "data/x.bin";
+    QTest::newRow("dot segment") << "data/x.bin" << "data/./x.bin";
+    QTest::newRow("hard link") << "data/x.bin" << "data/hardlink.bin";
+    QTest::newRow("symlinked destination folder") << "data/x.bin" << "alias/x.bin";
+}
+
+void TestCopyFile::refused()
+{
+    QFETCH(QString, source);
+    QFETCH(QString, destination);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QVERIFY(WriteFile(dir.filePath(QStringLiteral("data/x.bin")), Content(9000)));
+    QVERIFY(WriteFile(dir.filePath(QStringLiteral("out/readonly.bin")), "old content"));
+    QVERIFY(QFile::setPermissions(dir.filePath(QStringLiteral("out/readonly.bin")), QFile::ReadOwner));
+    QVERIFY(QFile::link(dir.filePath(QStringLiteral("data")), dir.filePath(QStringLiteral("alias"))));
+    if (!platform::fixtures::MakeHardLink(dir.filePath(QStringLiteral("data/x.bin")),
+                                          dir.filePath(QStringLiteral("data/hardlink.bin"))))
+        QSKIP("hard links are not supported in the temporary folder");
+    const QString before = testsupport::TreeDigest(dir.path());
+    TestHost host;
+
+    QVERIFY(!CopyFile(dir.filePath(source), dir.filePath(destination)));
+    QCOMPARE(host.lines, QStringList{kError});
+    QCOMPARE(testsupport::TreeDigest(dir.path()), before);
+    QFile::setPermissions(dir.filePath(QStringLiteral("out/readonly.bin")), QFile::ReadOwner | QFile::WriteOwner);
+}
+
+// Sizes are 64-bit throughout: a sparse source beyond 2 GiB or 4 GiB must be
+// copied block by block, not as its size cut to 32 bits (which would end
+// after a few bytes and pass for a complete copy).  The copy is stopped
+// after two blocks so that no gigabytes are written.
+void TestCopyFile::sizesBeyond32Bits_data()
+{
+    QTest::addColumn<qint64>("size");
+    QTest::newRow("2 GiB + 5") << (qint64(1) << 31) + 5;
+    QTest::newRow("4 GiB + 5") << (qint64(1) << 32) + 5;
+}
+
+void TestCopyFile::sizesBeyond32Bits()
+{
+    QFETCH(qint64, size);
+    TestHost host;
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString src = dir.filePath(QStringLiteral("big.bin"));
+    const QString dst = dir.filePath(QStringLiteral("out/big.bin"));
+    QVERIFY(testsupport::MakePath(dir.filePath(QStringLiteral("out"))));
+    {
+        QFile f(src);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        if (!f.resize(size))
+            QSKIP("the temporary folder cannot hold a sparse file of this size");
+    }
+
+    g_failAt = 2 * 4096;
+    platform::SetWriteFaultHook(&FailAtOffset);
+    QVERIFY(!CopyFile(src, dst));
+    platform::SetWriteFaultHook(nullptr);
+
+    QCOMPARE(g_seen, (QList<int64_t>{0, 4096, 8192}));
+    QCOMPARE(host.lines, QStringList{kError});
+    QCOMPARE(Entries(dir.filePath(QStringLiteral("out"))), QStringList{});
+}
+
+QTEST_GUILESS_MAIN(TestCopyFile)
+#include "tst_copyfile.moc"

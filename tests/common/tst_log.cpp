@@ -1,0 +1,113 @@
+// The log: record format, appending across runs, and a log that cannot be
+// written never disturbing the program.
+
+#include "common/log.h"
+#include "tempdir.h"
+#include "testhost.h"
+
+#include <QtTest>
+
+using namespace modCommon;
+
+class TestLog : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cleanup() { SetLogFilePathForTesting(QString()); }
+    void format_data();
+    void format();
+    void defaultPathBesideProgram();
+    void appendsAfterEarlierRecords();
+    void createsMissingFile();
+    void unwritablePathSwallowed();
+};
+
+void TestLog::format_data()
+{
+    QTest::addColumn<QDateTime>("when");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QByteArray>("expected");
+
+    const QDate day(2026, 12, 6);
+    QTest::newRow("morning") << QDateTime(day, QTime(6, 49, 40)) << "System Start..."
+                             << QByteArray("#2026-12-06 06:49:40#,\"System Start...\"\r\n");
+    QTest::newRow("afternoon") << QDateTime(QDate(2027, 1, 2), QTime(23, 5, 9)) << "System End..."
+                               << QByteArray("#2027-01-02 23:05:09#,\"System End...\"\r\n");
+    QTest::newRow("midnight") << QDateTime(day, QTime(0, 0, 0)) << "Close Dialog"
+                              << QByteArray("#2026-12-06#,\"Close Dialog\"\r\n");
+    QTest::newRow("midnight within the second") << QDateTime(day, QTime(0, 0, 0, 500)) << "x"
+                                                << QByteArray("#2026-12-06#,\"x\"\r\n");
+    QTest::newRow("one second past midnight") << QDateTime(day, QTime(0, 0, 1)) << "x"
+                                              << QByteArray("#2026-12-06 00:00:01#,\"x\"\r\n");
+    QTest::newRow("quotes unchanged") << QDateTime(day, QTime(12, 0, 0)) << "say \"hi\", \"\""
+                                      << QByteArray("#2026-12-06 12:00:00#,\"say \"hi\", \"\"\"\r\n");
+    QTest::newRow("empty message") << QDateTime(day, QTime(12, 0, 0)) << ""
+                                   << QByteArray("#2026-12-06 12:00:00#,\"\"\r\n");
+}
+
+void TestLog::format()
+{
+    QFETCH(QDateTime, when);
+    QFETCH(QString, message);
+    QFETCH(QByteArray, expected);
+    QCOMPARE(FormatLogRecord(when, message), expected);
+}
+
+void TestLog::defaultPathBesideProgram()
+{
+    SetLogFilePathForTesting(QString());
+    QCOMPARE(LogFilePath(), QCoreApplication::applicationDirPath() + QStringLiteral("/Pathwren.log"));
+}
+
+void TestLog::appendsAfterEarlierRecords()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("Pathwren.log"));
+    const QByteArray earlier("#2020-01-01 10:00:00#,\"System Start...\"\r\n"
+                             "#2020-01-01 11:00:00#,\"System End...\"\r\n");
+    QVERIFY(testsupport::WriteFile(path, earlier));
+    SetLogFilePathForTesting(path);
+
+    WriteLog(QStringLiteral("System Start..."));
+    WriteLog(QStringLiteral("Close Dialog"));
+
+    const QByteArray content = testsupport::ReadFile(path);
+    QVERIFY(content.startsWith(earlier));
+    const QList<QByteArray> added = content.mid(earlier.size()).split('\n');
+    QCOMPARE(added.size(), 3); // two records, then nothing after the last LF
+    QVERIFY(added.at(0).startsWith('#') && added.at(0).endsWith("#,\"System Start...\"\r"));
+    QVERIFY(added.at(1).startsWith('#') && added.at(1).endsWith("#,\"Close Dialog\"\r"));
+}
+
+void TestLog::createsMissingFile()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("Pathwren.log"));
+    SetLogFilePathForTesting(path);
+    WriteLog(QStringLiteral("System Start..."));
+    const QByteArray content = testsupport::ReadFile(path);
+    QVERIFY(content.endsWith("#,\"System Start...\"\r\n"));
+    QCOMPARE(content.count('\n'), 1);
+}
+
+void TestLog::unwritablePathSwallowed()
+{
+    TestHost host;
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    // A parent that is a regular file refuses the log even to root.
+    const QString blocker = dir.filePath(QStringLiteral("notafolder"));
+    QVERIFY(testsupport::WriteFile(blocker, "keep"));
+    SetLogFilePathForTesting(blocker + QStringLiteral("/Pathwren.log"));
+
+    WriteLog(QStringLiteral("System End..."));
+
+    QVERIFY(host.lines.isEmpty()); // nothing reported
+    QCOMPARE(testsupport::ReadFile(blocker), QByteArray("keep"));
+    QCOMPARE(testsupport::TreeDigest(dir.path()).count(QLatin1Char('\n')), 0); // nothing else made
+}
+
+QTEST_GUILESS_MAIN(TestLog)
+#include "tst_log.moc"
