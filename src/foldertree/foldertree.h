@@ -3,6 +3,9 @@
 // folder and the mounted volumes, and "マイ ネットワーク" with mounted
 // network file systems.  Children are created lazily, when a node expands.
 
+#include "foldertree/volumes.h"
+
+#include <QIcon>
 #include <QString>
 #include <QTreeWidget>
 
@@ -13,16 +16,27 @@ class FolderTreeView;
 // yields while the user clicks around.
 class FolderNode : public QTreeWidgetItem {
 public:
+    // Item type of every node, to tell them from foreign items.
+    static constexpr int NodeType = QTreeWidgetItem::UserType + 70;
+
     // Absolute path without a trailing separator ("/" for the root); empty
     // for the virtual folders.
     QString Path() const { return m_path; }
     // The node's text in the tree.
     QString DisplayName() const;
-    // Setting true creates the children (once) and shows the node expanded.
+    // Setting true creates the children (once) and shows the node expanded;
+    // a folder found empty just loses its arrow (Expanded() stays false).
     void SetExpanded(bool expanded);
     bool Expanded() const;
     FolderNode *FirstChild();
     FolderNode *NextSibling();
+
+    // True when the folder leads back to itself or an ancestor through a
+    // link; such a node never gets children.
+    bool IsLoop() const { return m_loop; }
+
+    // The item as a node, or null for a foreign item.
+    static FolderNode *From(QTreeWidgetItem *item);
 
 private:
     friend class FolderTreeView;
@@ -30,8 +44,10 @@ private:
     void Populate();
 
     QString m_path;
+    QString m_realPath;       // with every link resolved; loop and mount checks
     int m_index = 0;          // position under the parent, fixed at creation
     bool m_populated = false;
+    bool m_loop = false;
 };
 
 class FolderTreeView : public QTreeWidget {
@@ -56,5 +72,18 @@ public:
     static QString MyNetworkName();    // "マイ ネットワーク"
 
 private:
+    friend class FolderNode;
+    void CreateChildren(FolderNode *node);
+    void CreateVolumeChildren(FolderNode *node, const QStringList &paths, const QIcon &icon,
+                              bool resolve);
+    FolderNode *MakeFolderChild(FolderNode *parent, const QString &name, bool isLink,
+                                const QString &linkTarget, int index) const;
+    FolderNode *AppendFolderChild(FolderNode *parent, const QString &name);
+
     bool m_startupOption = true;
+    foldertree::VolumeLists m_volumes;
+    QIcon m_folderIcon;
+    QIcon m_driveIcon;
+    QIcon m_computerIcon;
+    QIcon m_networkIcon;
 };
