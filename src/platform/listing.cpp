@@ -92,8 +92,10 @@ DirListing::Status DirListing::Open(const QString &folder, const QString &patter
         return Status::Missing;
 
     DIR *dir = ::opendir(nativeFolder.constData());
-    if (!dir)
-        return errno == ENOENT ? Status::Missing : Status::Refused;
+    if (!dir) {
+        // A name longer than the file system allows cannot exist either.
+        return (errno == ENOENT || errno == ENAMETOOLONG) ? Status::Missing : Status::Refused;
+    }
 
     // Names never hold the separator, so such a pattern lists nothing.
     if (pattern.contains(Separator())) {
