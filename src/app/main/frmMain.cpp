@@ -46,6 +46,29 @@ long long StoredTwips(QSettings &settings, const char *key, long long defaultVal
     return ok ? value : defaultValue;
 }
 
+// The design gives each label less room than its text needs at today's
+// usual font sizes.  A label may use the frame's room up to its text box,
+// right-aligned against it, and takes a smaller font only if even that is
+// too narrow: a caption is never cut off.
+void FitLabelBeforeBuddy(QLabel *label, const QWidget *buddy)
+{
+    constexpr int frameInset = 4;
+    constexpr int gap = 2;
+    QRect rect = label->geometry();
+    rect.setLeft(qMin(rect.left(), frameInset));
+    rect.setRight(buddy->geometry().left() - gap);
+    label->setGeometry(rect);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    QFont font = label->font();
+    while (QFontMetrics(font).horizontalAdvance(label->text()) > rect.width() && font.pixelSize() != 8) {
+        if (font.pixelSize() > 0)
+            font.setPixelSize(font.pixelSize() - 1);
+        else
+            font.setPixelSize(QFontMetrics(font).height() - 1);
+    }
+    label->setFont(font);
+}
+
 QPushButton *MakeButton(QWidget *parent, const char *name, const QString &caption, const QString &tip, QRect rect)
 {
     auto *button = new QPushButton(caption, parent);
@@ -131,6 +154,8 @@ void frmMain::CreateControls()
     cmdFolder = MakeButton(fraTitle, "cmdFolder", QStringLiteral("..."),
                            QStringLiteral("コピー先フォルダを指定します。"), DesignRect(5010, 450, 360, 300));
     cmdFolder->setAccessibleName(QStringLiteral("コピー先フォルダの指定"));
+    FitLabelBeforeBuddy(Label1, txtPattern);
+    FitLabelBeforeBuddy(Label2, txtFolder);
 
     tvMain = new FolderTreeView(this);
     tvMain->setObjectName(QStringLiteral("tvMain"));

@@ -69,11 +69,11 @@ private slots:
             << QStringLiteral("ツリーの選択位置から検索と、検索結果のコピーを実行します。ファイルのみが対象となります。") << QRect(128, 4, 100, 20);
         QTest::newRow("cmdCancel") << "cmdCancel" << QStringLiteral("検索中断(&C)")
             << QStringLiteral("検索処理を中断します。") << QRect(231, 4, 100, 20);
-        QTest::newRow("Label1") << "Label1" << QStringLiteral("検索文字列：") << QString() << QRect(6, 14, 68, 15);
+        QTest::newRow("Label1") << "Label1" << QStringLiteral("検索文字列：") << QString() << QRect(4, 14, 67, 15);
         QTest::newRow("txtPattern") << "txtPattern" << QString()
             << QStringLiteral("検索するファイルパターンを設定します。(例) *.txt;*.doc;*DATA*") << QRect(72, 10, 199, 18);
         QTest::newRow("chkDetail") << "chkDetail" << QStringLiteral("完全展開(&P)") << QString() << QRect(275, 11, 84, 16);
-        QTest::newRow("Label2") << "Label2" << QStringLiteral("コピー先：") << QString() << QRect(21, 35, 54, 15);
+        QTest::newRow("Label2") << "Label2" << QStringLiteral("コピー先：") << QString() << QRect(4, 35, 67, 15);
         QTest::newRow("txtFolder") << "txtFolder" << QString() << QString() << QRect(72, 31, 259, 18);
         QTest::newRow("cmdFolder") << "cmdFolder" << QStringLiteral("...")
             << QStringLiteral("コピー先フォルダを指定します。") << QRect(334, 30, 24, 20);
@@ -100,6 +100,9 @@ private slots:
             text = g->title();
         QCOMPARE(text, caption);
         QVERIFY(widget->isEnabled());
+        // Captions are never cut off.
+        if (auto *l = qobject_cast<QLabel *>(widget))
+            QVERIFY(QFontMetrics(l->font()).horizontalAdvance(l->text()) <= l->width());
     }
 
     void startStateTabOrderAndNames()
