@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libxcb1-dev
+  libxcb1-dev libxcb-xtest0-dev
   xvfb xauth x11-utils
   fonts-ipafont-gothic
   clang libclang-rt-14-dev

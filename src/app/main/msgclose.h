@@ -1,7 +1,9 @@
 #pragma once
 // Dialogs of other programs titled like ours (X11 only).
 
+#include <QSet>
 #include <QString>
+#include <QtGlobal>
 
 class QWidget;
 
@@ -11,5 +13,21 @@ namespace msgclose {
 // exactly `title`, writes "Close Dialog" to the log and asks it to close.
 // Returns true when one was found.  Does nothing off X11.
 bool CloseForeignDialog(QWidget *self, const QString &title);
+
+// What is known of one top-level window of the display.
+struct WindowFacts {
+    quint32 id = 0;
+    bool mapped = false;
+    QString title;            // _NET_WM_NAME, else WM_NAME
+    bool dialogType = false;  // _NET_WM_WINDOW_TYPE lists the dialog type
+    bool transient = false;   // WM_TRANSIENT_FOR names a window
+    qint64 pid = 0;           // _NET_WM_PID; 0 when the window does not say
+};
+
+// Whether `window` is a shown dialog of another process titled exactly
+// `title`.  Windows of this process (by pid, or by id in `ownWindows`)
+// never are.
+bool IsForeignDialog(const WindowFacts &window, const QString &title, qint64 ownPid,
+                     const QSet<quint32> &ownWindows);
 
 } // namespace msgclose

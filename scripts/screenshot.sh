@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# Takes docs/screenshot.png: both windows after a small search, on a private
+# X server (Xvfb) with a temporary home folder holding a few sample files.
+# Needs xvfb and fonts-ipafont-gothic (scripts/install-deps.sh) and the
+# build's pathwren and pathwren_xtool, which it builds when missing.
+#
+#   scripts/screenshot.sh [OUTPUT.png]
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=${PATHWREN_BUILD_DIR:-$here/build}
+out=${1:-$here/docs/screenshot.png}
+
+if [[ ! -x "$build/bin/pathwren" || ! -x "$build/tests/e2e/pathwren_xtool" ]]; then
+  cmake -S "$here" -B "$build" >/dev/null
+  cmake --build "$build" --target pathwren pathwren_xtool -j"$(nproc)"
+fi
+tool=$build/tests/e2e/pathwren_xtool
+
+work=$(mktemp -d /tmp/pathwren-demo.XXXXXX)
+xvfb_pid=
+program_pid=
+finish() {
+  [[ -n "$program_pid" ]] && kill "$program_pid" 2>/dev/null || true
+  [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null || true
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap finish EXIT
+
+# Sample files; the program runs from a copy so that its log stays here.
+# Enough folders that the expanded home fills the tree.
+home=$work/home
+mkdir -p "$work/config/Pathwren" "$work/bin" "$work/runtime"
+chmod 700 "$work/runtime"
+for d in デスクトップ ダウンロード テンプレート 公開 ミュージック ビデオ \
+         ピクチャ/旅行 ドキュメント/報告書/古い資料 ドキュメント/議事録 データ/集計; do
+  mkdir -p "$home/$d"
+done
+echo "月次報告" >"$home/ドキュメント/報告書/月次報告.txt"
+echo "見積" >"$home/ドキュメント/報告書/古い資料/見積書.doc"
+echo "議事録" >"$home/ドキュメント/議事録/定例会議.doc"
+echo "1,2,3" >"$home/データ/DATA_2024.csv"
+echo "集計" >"$home/データ/集計/売上DATA.xls"
+echo "旅行" >"$home/ピクチャ/旅行/海.jpg"
+echo "買い物" >"$home/メモ.txt"
+cp "$build/bin/pathwren" "$work/bin/pathwren"
+cat >"$work/config/Pathwren/Pathwren.ini" <<EOF
+[Setting]
+Pattern="*.txt;*.doc;*DATA*"
+CopyPath=$home/コピー先
+Left=1000
+Top=1000
+Width=7500
+Height=6000
+EOF
+
+# Xvfb writes the display number it took to fd 3 once it is ready.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 100); do
+  [[ -s "$work/display" ]] && break
+  sleep 0.1
+done
+[[ -s "$work/display" ]] || { echo "screenshot: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
+export DISPLAY=:$(head -n1 "$work/display")
+
+# A window that appears under the pointer can miss its first click.
+"$tool" move 1279 1023
+HOME=$home XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8 \
+  "$work/bin/pathwren" >"$work/pathwren.out" 2>&1 &
+program_pid=$!
+
+read -r mx my mw mh < <("$tool" wait "Pathwren" 15)
+read -r rx ry rw rh < <("$tool" wait "Pathwren（検索結果）" 15)
+
+# The home folder is the third row of the tree (マイ コンピュータ, /, home);
+# the tree starts 1230 twips (82 px) down the window.
+"$tool" select-row "Pathwren" 2 84 $((mw - 16)) 200 2
+# "検索実行(&E)" at 375,60 twips, 100 x 20 px.
+"$tool" click $((mx + 25 + 50)) $((my + 4 + 10))
+sleep 2
+
+mkdir -p "$(dirname "$out")"
+"$tool" grab "$mx" "$my" $((rx + rw - mx)) "$mh" "$out"
+# A close during the search only stops it; the next one ends the program.
+for _ in $(seq 50); do
+  kill -0 "$program_pid" 2>/dev/null || break
+  "$tool" close "Pathwren" || true
+  sleep 0.2
+done
+echo "screenshot: $out"

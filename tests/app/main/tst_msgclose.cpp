@@ -1,0 +1,320 @@
+// Message boxes that close themselves while a search runs, and the
+// report-and-leave failures that must never show a box at all.
+#include "fixture.h"
+
+#include "app/main/msgclose.h"
+#include "common/filecopy.h"
+#include "foldertree/foldertree.h"
+#include "platform/fileaccess.h"
+#include "platform/filecopy.h"
+#include "platform/listing.h"
+#include "tempdir.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QtTest>
+#include <memory>
+#include <stdexcept>
+
+Q_DECLARE_METATYPE(msgclose::WindowFacts)
+
+namespace {
+
+const QString Title = QStringLiteral("Pathwren");
+
+std::unique_ptr<QMessageBox> OpenBox(const QString &title)
+{
+    auto box = std::make_unique<QMessageBox>(QMessageBox::Warning, title, QStringLiteral("確認"), QMessageBox::Ok);
+    box->show();
+    return box;
+}
+
+// Counts the message boxes shown while it lives and closes each, so that
+// a faulty modal box is seen instead of hanging the test.
+class BoxWatch {
+public:
+    BoxWatch()
+    {
+        m_timer.setInterval(0);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { Look(); });
+        m_timer.start();
+    }
+    int Seen()
+    {
+        Look();
+        return m_seen;
+    }
+
+private:
+    void Look()
+    {
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            auto *box = qobject_cast<QMessageBox *>(w);
+            if (box && box->isVisible()) {
+                ++m_seen;
+                box->reject();
+            }
+        }
+    }
+    QTimer m_timer;
+    int m_seen = 0;
+};
+
+QString g_refused;   // the folder whose listing the platform refuses
+platform::DirListing::Status RefuseListing(const QString &folder)
+{
+    return folder == g_refused ? platform::DirListing::Status::Refused : platform::DirListing::Status::Ok;
+}
+bool FailEveryWrite(int64_t)
+{
+    return false;
+}
+bool NothingReachable(const QString &)
+{
+    return false;
+}
+bool NetworkThrows(const QString &)
+{
+    throw std::runtime_error("the share went away");
+}
+
+} // namespace
+
+class TestMsgClose : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<MainFixture> f;
+    std::unique_ptr<QTemporaryDir> m_tree;
+    QString T;
+
+    int Closed() const { return f->LogMessages().count(QStringLiteral("Close Dialog")); }
+
+private slots:
+    void init()
+    {
+        f = std::make_unique<MainFixture>();
+        m_tree = std::make_unique<QTemporaryDir>();
+        T = m_tree->path();
+        testsupport::WriteFile(T + "/a.txt", "a");
+        testsupport::WriteFile(T + "/sub/b.txt", "b");
+    }
+    void cleanup()
+    {
+        platform::SetListingFaultHook(nullptr);
+        platform::SetWriteFaultHook(nullptr);
+        platform::SetAccessTestHook(nullptr);
+        platform::SetNetworkOpenHook(nullptr);
+        if (f->window)
+            f->window->m_blnSearching = false;
+        f.reset();
+        m_tree.reset();
+    }
+
+    void idleTicksLeaveBoxesAlone()
+    {
+        frmMain &w = f->Start();
+        QVERIFY(w.tmrMsgClose->isActive());
+        QCOMPARE(w.tmrMsgClose->interval(), 100);
+        // A search that has ended leaves the tick idle again.
+        w.tvMain->SelectPath(T);
+        w.cmdExpand->click();
+        QVERIFY(!w.m_blnSearching);
+
+        const auto box = OpenBox(Title);
+        for (int i = 0; i < 5; ++i)
+            w.tmrMsgClose_Timer();
+        QTest::qWait(250);   // the real timer ticks as well
+        QVERIFY(box->isVisible());
+        QCOMPARE(Closed(), 0);
+        QCOMPARE(f->LogMessages(), QStringList{QStringLiteral("System Start...")});
+    }
+
+    void searchingClosesOneBoxPerTick()
+    {
+        frmMain &w = f->Start();
+        w.m_blnSearching = true;
+        const auto first = OpenBox(Title);
+        const auto second = OpenBox(Title);
+
+        w.tmrMsgClose_Timer();
+        QCOMPARE(int(first->isVisible()) + int(second->isVisible()), 1);
+        QCOMPARE(Closed(), 1);
+        w.tmrMsgClose_Timer();
+        QVERIFY(!first->isVisible() && !second->isVisible());
+        QCOMPARE(Closed(), 2);
+        // As Escape or Cancel would: the code that raised it sees a rejection.
+        QCOMPARE(first->result(), int(QDialog::Rejected));
+        QCOMPARE(second->result(), int(QDialog::Rejected));
+        w.tmrMsgClose_Timer();
+        QCOMPARE(Closed(), 2);
+        QVERIFY(w.isVisible());
+        QVERIFY(f->Result().isVisible());
+    }
+
+    void otherWindowsStayOpen_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("lower case") << "pathwren" << true;
+        QTest::newRow("trailing blank") << "Pathwren " << true;
+        QTest::newRow("leading blank") << " Pathwren" << true;
+        QTest::newRow("result window's title") << "Pathwren（検索結果）" << true;
+        QTest::newRow("shell failure box") << "GetShellDesktopLocation" << true;
+        QTest::newRow("untitled") << "" << true;
+        QTest::newRow("titled alike but hidden") << "Pathwren" << false;
+    }
+    void otherWindowsStayOpen()
+    {
+        QFETCH(QString, title);
+        QFETCH(bool, shown);
+        frmMain &w = f->Start();
+        w.m_blnSearching = true;
+        QMessageBox box(QMessageBox::Warning, title, QStringLiteral("確認"), QMessageBox::Ok);
+        if (shown)
+            box.show();
+        for (int i = 0; i < 3; ++i)
+            w.tmrMsgClose_Timer();
+        QCOMPARE(box.isVisible(), shown);
+        QCOMPARE(box.result(), 0);
+        // The main window bears the title too, and is no dialog.
+        QVERIFY(w.isVisible());
+        QVERIFY(f->Result().isVisible());
+        QCOMPARE(Closed(), 0);
+        // Off X11 no other program's window is looked for.
+        QVERIFY(!msgclose::CloseForeignDialog(&w, Title));
+        QCOMPARE(Closed(), 0);
+    }
+
+    void boxRaisedInsideSearchClosesItself()
+    {
+        frmMain &w = f->Start();
+        w.tvMain->SelectPath(T);
+        w.txtPattern->setText(QStringLiteral("*.txt"));
+        int answer = -1;
+        bool raised = false;
+        bool stuck = false;
+        w.SetYieldObserver([&](int) {
+            if (raised)
+                return;
+            raised = true;
+            // Modal, in the middle of the walk: only the timer can end it
+            // (the guard only keeps a broken timer from hanging the test).
+            QPointer<QMessageBox> box = new QMessageBox(QMessageBox::Warning, Title, QStringLiteral("確認"),
+                                                        QMessageBox::Ok, &w);
+            QTimer::singleShot(20000, box, [box, &stuck] {
+                stuck = true;
+                box->accept();
+            });
+            answer = box->exec();
+            delete box;
+        });
+        w.cmdExpand->click();
+        QVERIFY(raised);
+        QVERIFY2(!stuck, "the box raised during the search stayed open");
+        QCOMPARE(answer, int(QDialog::Rejected));
+        const QStringList lines = f->Result().Lines();
+        QCOMPARE(lines.last(), QStringLiteral("☆☆☆ 終了 ☆☆☆"));
+        QVERIFY(lines.contains(QStringLiteral("検索(*.txt) in ") + T + "/a.txt"));
+        QVERIFY(lines.contains(QStringLiteral("検索(*.txt) in ") + T + "/sub/b.txt"));
+        QCOMPARE(Closed(), 1);
+    }
+
+    // Each procedure that reports and leaves: one line with its own name,
+    // its failure result, and never a message box.
+    void reportAndLeaveShowsNoBox_data()
+    {
+        QTest::addColumn<QString>("procedure");
+        QTest::newRow("CopyFile") << "CopyFile";
+        QTest::newRow("CopyDirectory") << "CopyDirectory";
+        QTest::newRow("DirExists") << "DirExists";
+        QTest::newRow("SearchFile") << "SearchFile";
+        QTest::newRow("ConnectToShare") << "ConnectToShare";
+    }
+    void reportAndLeaveShowsNoBox()
+    {
+        QFETCH(QString, procedure);
+        frmMain &w = f->Start();
+        const QString dest = T + "/dest";
+        testsupport::MakePath(dest);
+        const int before = f->Result().LineCount();
+        BoxWatch watch;
+
+        if (procedure == "CopyFile") {
+            platform::SetWriteFaultHook(FailEveryWrite);
+            QCOMPARE(modCommon::CopyFile(T + "/a.txt", dest + "/a.txt"), false);
+            QVERIFY(!QFileInfo::exists(dest + "/a.txt"));
+        } else if (procedure == "CopyDirectory") {
+            g_refused = T;
+            platform::SetListingFaultHook(RefuseListing);
+            QCOMPARE(modCommon::CopyDirectory(T, dest, QStringLiteral("*.txt")), int64_t(0));
+        } else if (procedure == "DirExists") {
+            g_refused = T;
+            platform::SetListingFaultHook(RefuseListing);
+            QCOMPARE(modCommon::DirExists(T), false);
+        } else if (procedure == "SearchFile") {
+            g_refused = T;
+            platform::SetListingFaultHook(RefuseListing);
+            w.tvMain->SelectPath(T);
+            w.chkDetail->setChecked(false);
+            w.cmdExpand->click();
+        } else if (procedure == "ConnectToShare") {
+            platform::SetAccessTestHook(NothingReachable);
+            platform::SetNetworkOpenHook(NetworkThrows);
+            w.tvMain->SelectPath(T);
+            w.cmdExpand->click();
+            // Its failure result: the folder counts as unreachable.
+            QVERIFY(f->Result().Lines().contains(QStringLiteral("※※※ アクセス不可能 in ") + T));
+        }
+
+        const QStringList lines = f->Result().Lines().mid(before);
+        QStringList errors;
+        for (const QString &line : lines)
+            if (line.startsWith(QStringLiteral("※※※ Error in ")))
+                errors << line;
+        QCOMPARE(errors, QStringList{QStringLiteral("※※※ Error in ") + procedure});
+        QCOMPARE(watch.Seen(), 0);
+        QCOMPARE(Closed(), 0);
+        QVERIFY(!w.m_blnSearching);
+    }
+
+    void otherProgramsDialogs_data()
+    {
+        using msgclose::WindowFacts;
+        QTest::addColumn<WindowFacts>("window");
+        QTest::addColumn<bool>("closed");
+        const qint64 other = 4242;
+        auto facts = [&](const QString &title, bool dialogType, bool transient, qint64 pid, quint32 id = 7) {
+            WindowFacts w;
+            w.id = id;
+            w.mapped = true;
+            w.title = title;
+            w.dialogType = dialogType;
+            w.transient = transient;
+            w.pid = pid;
+            return w;
+        };
+        QTest::newRow("dialog type") << facts(Title, true, false, other) << true;
+        QTest::newRow("transient only") << facts(Title, false, true, other) << true;
+        QTest::newRow("pid unknown") << facts(Title, true, false, 0) << true;
+        QTest::newRow("a main window") << facts(Title, false, false, other) << false;
+        QTest::newRow("other title") << facts(QStringLiteral("Pathwren - メモ"), true, false, other) << false;
+        QTest::newRow("title in other case") << facts(QStringLiteral("PATHWREN"), true, false, other) << false;
+        QTest::newRow("our pid") << facts(Title, true, false, 1000) << false;
+        QTest::newRow("our window id") << facts(Title, true, false, 0, 99) << false;
+        WindowFacts hidden = facts(Title, true, true, other);
+        hidden.mapped = false;
+        QTest::newRow("not shown") << hidden << false;
+    }
+    void otherProgramsDialogs()
+    {
+        QFETCH(msgclose::WindowFacts, window);
+        QFETCH(bool, closed);
+        QCOMPARE(msgclose::IsForeignDialog(window, Title, 1000, QSet<quint32>{99}), closed);
+    }
+};
+
+QTEST_MAIN(TestMsgClose)
+#include "tst_msgclose.moc"

@@ -1,0 +1,387 @@
+// The built program on its own X server (Xvfb, no window manager), with a
+// temporary home, settings folder and log, watched and driven from outside
+// the way a desktop and a user would: window titles and places, the close
+// box, the settings file and log it leaves, and dialogs of another program
+// that it closes while a search with copy runs.
+#include "xsession.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+namespace {
+
+const QString MainTitle = QStringLiteral("Pathwren");
+const QString ResultTitle = QStringLiteral("Pathwren（検索結果）");
+
+// Within a pixel, as twips do not always come out as whole pixels.
+bool Near(const QRect &actual, const QRect &expected)
+{
+    return qAbs(actual.x() - expected.x()) <= 1 && qAbs(actual.y() - expected.y()) <= 1
+        && qAbs(actual.width() - expected.width()) <= 1 && qAbs(actual.height() - expected.height()) <= 1;
+}
+
+QByteArray Describe(const QRect &r)
+{
+    return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).toUtf8();
+}
+
+QString Flat(const QString &path)
+{
+    QString s = path;
+    s.replace(QLatin1Char('/'), QStringLiteral("￥"));
+    return s;
+}
+
+} // namespace
+
+class TestEndToEnd : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<e2e::VirtualScreen> m_screen;
+    std::unique_ptr<e2e::XClient> m_x;
+    std::unique_ptr<QTemporaryDir> m_tmp;
+    std::unique_ptr<QProcess> m_program;
+    QString m_bin, m_home, m_config;
+
+    QString IniPath() const { return m_config + QStringLiteral("/Pathwren/Pathwren.ini"); }
+    QString LogPath() const { return m_bin + QStringLiteral("/Pathwren.log"); }
+
+    // The program writes its log beside its executable, so it runs from a
+    // copy in the temporary folder.
+    bool Launch()
+    {
+        m_program = std::make_unique<QProcess>();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"WAYLAND_DISPLAY", "XAUTHORITY", "XDG_DATA_HOME", "XDG_CACHE_HOME",
+                                 "QT_QPA_PLATFORMTHEME", "SESSION_MANAGER"})
+            env.remove(QString::fromLatin1(name));
+        env.insert(QStringLiteral("DISPLAY"), m_screen->Display());
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        env.insert(QStringLiteral("HOME"), m_home);
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_config);
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_tmp->filePath(QStringLiteral("runtime")));
+        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+        m_program->setProcessEnvironment(env);
+        m_program->setProcessChannelMode(QProcess::MergedChannels);
+        m_program->start(m_bin + QStringLiteral("/pathwren"), QStringList());
+        return m_program->waitForStarted(10000);
+    }
+    qint64 Pid() const { return m_program ? m_program->processId() : 0; }
+
+    // Both windows shown; returns them (ids are none when they never came).
+    std::pair<e2e::WindowInfo, e2e::WindowInfo> WaitForWindows()
+    {
+        e2e::WindowInfo main, result;
+        e2e::WaitUntil(*m_x, [&] {
+            main = m_x->Find(Pid(), MainTitle);
+            result = m_x->Find(Pid(), ResultTitle);
+            return main.id != XCB_WINDOW_NONE && result.id != XCB_WINDOW_NONE;
+        }, 15000);
+        return {main, result};
+    }
+
+    // Waits until the window has settled at `expected`; returns where it is.
+    QRect WaitForPlace(const QString &title, const QRect &expected)
+    {
+        QRect at;
+        e2e::WaitUntil(*m_x, [&] {
+            at = m_x->Find(Pid(), title).rect;
+            return Near(at, expected);
+        }, 5000);
+        return at;
+    }
+
+    // The close box; returns whether the program ended by itself.
+    bool CloseAndWait(xcb_window_t mainWindow)
+    {
+        m_x->SendDelete(mainWindow);
+        return m_program->waitForFinished(10000);
+    }
+
+    void StopProgram()
+    {
+        if (m_program && m_program->state() != QProcess::NotRunning) {
+            m_program->kill();
+            m_program->waitForFinished(5000);
+        }
+        if (m_program && QTest::currentTestFailed())
+            qWarning("program output:\n%s", m_program->readAll().constData());
+        m_program.reset();
+    }
+
+    // Messages of the log, oldest first; every record must have the form
+    // #date time#,"message" with CR LF.
+    QStringList LogMessages()
+    {
+        QFile file(LogPath());
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        const QRegularExpression form(
+            QStringLiteral("^#\\d{4}-\\d\\d-\\d\\d( \\d\\d:\\d\\d:\\d\\d)?#,\"(.*)\"\r$"));
+        QStringList out;
+        const QList<QByteArray> records = file.readAll().split('\n');
+        for (const QByteArray &record : records) {
+            if (record.isEmpty())
+                continue;
+            const auto m = form.match(QString::fromUtf8(record));
+            if (!m.hasMatch())
+                return {QStringLiteral("malformed record: ") + QString::fromUtf8(record)};
+            out << m.captured(2);
+        }
+        return out;
+    }
+
+    void WriteSettings(const QList<QPair<QString, QString>> &values)
+    {
+        QSettings ini(IniPath(), QSettings::IniFormat);
+        ini.beginGroup(QStringLiteral("Setting"));
+        for (const auto &v : values)
+            ini.setValue(v.first, v.second);
+        ini.endGroup();
+        ini.sync();
+    }
+    QString Setting(const QString &key)
+    {
+        QSettings ini(IniPath(), QSettings::IniFormat);
+        return ini.value(QStringLiteral("Setting/") + key).toString();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        if (e2e::VirtualScreen::XvfbPath().isEmpty())
+            QSKIP("Xvfb is not installed (package xvfb); the end-to-end test needs it");
+        QVERIFY2(QFileInfo(QStringLiteral(PATHWREN_PROGRAM)).isExecutable(), PATHWREN_PROGRAM);
+        m_screen = std::make_unique<e2e::VirtualScreen>();
+        QString error;
+        QVERIFY2(m_screen->Start(&error), qPrintable(error));
+    }
+    void cleanupTestCase() { m_screen.reset(); }
+
+    void init()
+    {
+        m_tmp = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_tmp->isValid());
+        m_bin = m_tmp->filePath(QStringLiteral("bin"));
+        m_home = m_tmp->filePath(QStringLiteral("home"));
+        m_config = m_tmp->filePath(QStringLiteral("config"));
+        for (const QString &dir : {m_bin, m_home, m_config, m_tmp->filePath(QStringLiteral("runtime"))})
+            QVERIFY(QDir().mkpath(dir));
+        QFile::setPermissions(m_tmp->filePath(QStringLiteral("runtime")),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QVERIFY(QFile::copy(QStringLiteral(PATHWREN_PROGRAM), m_bin + QStringLiteral("/pathwren")));
+        m_x = std::make_unique<e2e::XClient>(m_screen->Display());
+        QVERIFY(m_x->Ok());
+        // The pointer waits in a corner: a window that appears under it can
+        // miss the first click.
+        if (m_x->HasXTest())
+            m_x->Move(1279, 1023);
+    }
+    void cleanup()
+    {
+        StopProgram();
+        m_x.reset();   // its windows go with the connection
+        m_tmp.reset();
+    }
+
+    void firstStartPlacesWindowsAndCloseSavesSettings()
+    {
+        QVERIFY(Launch());
+        const auto [main, result] = WaitForWindows();
+        QVERIFY2(main.id != XCB_WINDOW_NONE, "no main window titled \"Pathwren\" was shown");
+        QVERIFY2(result.id != XCB_WINDOW_NONE, "no result window titled \"Pathwren（検索結果）\" was shown");
+
+        // 1000 twips = 67 px; 5625 x 7950 twips = 375 x 530 px; the result
+        // window flush against the main window's right edge.
+        const QRect mainAt = WaitForPlace(MainTitle, QRect(67, 67, 375, 530));
+        QVERIFY2(Near(mainAt, QRect(67, 67, 375, 530)), Describe(mainAt));
+        const QRect resultAt = WaitForPlace(ResultTitle, QRect(442, 67, 375, 530));
+        QVERIFY2(Near(resultAt, QRect(442, 67, 375, 530)), Describe(resultAt));
+        QCOMPARE(LogMessages(), QStringList{QStringLiteral("System Start...")});
+
+        QVERIFY2(CloseAndWait(main.id), "the program did not end after its window was closed");
+        QCOMPARE(m_program->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(m_program->exitCode(), 0);
+
+        QVERIFY(QFileInfo::exists(IniPath()));
+        QSettings ini(IniPath(), QSettings::IniFormat);
+        QCOMPARE(ini.childGroups(), QStringList{QStringLiteral("Setting")});
+        ini.beginGroup(QStringLiteral("Setting"));
+        QStringList keys = ini.childKeys();
+        keys.sort();
+        QCOMPARE(keys, (QStringList{"CopyPath", "Height", "Left", "Pattern", "Top", "Width"}));
+        QCOMPARE(ini.value("Pattern").toString(), QStringLiteral("*.txt;*.doc;*DATA*"));
+        QCOMPARE(ini.value("CopyPath").toString(), m_home + QStringLiteral("/Desktop"));
+        // Whole pixels back to twips: 67 px = 1005 twips.
+        QCOMPARE(ini.value("Left").toString(), QStringLiteral("1005"));
+        QCOMPARE(ini.value("Top").toString(), QStringLiteral("1005"));
+        QCOMPARE(ini.value("Width").toString(), QStringLiteral("5625"));
+        QCOMPARE(ini.value("Height").toString(), QStringLiteral("7950"));
+
+        QCOMPARE(LogMessages(), (QStringList{"System Start...", "System End..."}));
+    }
+
+    void restartRestoresEditedSettings()
+    {
+        QVERIFY(Launch());
+        auto windows = WaitForWindows();
+        QVERIFY(windows.first.id != XCB_WINDOW_NONE);
+        QVERIFY(CloseAndWait(windows.first.id));
+
+        const QString destination = m_tmp->filePath(QStringLiteral("コピー先"));
+        WriteSettings({{"Pattern", "*.log;報告*"}, {"CopyPath", destination}, {"Left", "3000"},
+                       {"Top", "1500"}, {"Width", "6000"}, {"Height", "6300"}});
+
+        QVERIFY(Launch());
+        windows = WaitForWindows();
+        QVERIFY(windows.first.id != XCB_WINDOW_NONE && windows.second.id != XCB_WINDOW_NONE);
+        const QRect mainAt = WaitForPlace(MainTitle, QRect(200, 100, 400, 420));
+        QVERIFY2(Near(mainAt, QRect(200, 100, 400, 420)), Describe(mainAt));
+        const QRect resultAt = WaitForPlace(ResultTitle, QRect(600, 100, 400, 420));
+        QVERIFY2(Near(resultAt, QRect(600, 100, 400, 420)), Describe(resultAt));
+
+        // What the window shows is what it saves at the next close: had the
+        // edited values not been restored, the defaults would come back.
+        QVERIFY(CloseAndWait(windows.first.id));
+        QCOMPARE(Setting("Pattern"), QStringLiteral("*.log;報告*"));
+        QCOMPARE(Setting("CopyPath"), destination);
+        QCOMPARE(Setting("Left"), QStringLiteral("3000"));
+        QCOMPARE(Setting("Top"), QStringLiteral("1500"));
+        QCOMPARE(Setting("Width"), QStringLiteral("6000"));
+        QCOMPARE(Setting("Height"), QStringLiteral("6300"));
+        QCOMPARE(LogMessages(), (QStringList{"System Start...", "System End...", "System Start...", "System End..."}));
+    }
+
+    void foreignDialogsCloseDuringSearchWithCopy()
+    {
+        if (!m_x->HasXTest())
+            QSKIP("the X server has no XTEST extension to press the buttons with");
+
+        // A search that lasts: every file matches each of many identical
+        // patterns and is copied once per pattern.  The test ends it itself.
+        const QString data = m_home + QStringLiteral("/data");
+        QVERIFY(QDir().mkpath(data));
+        for (int i = 0; i < 200; ++i) {
+            QFile f(data + QStringLiteral("/pwe2e_%1.bin").arg(i, 3, 10, QLatin1Char('0')));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("x");
+        }
+        QStringList patterns;
+        for (int i = 0; i < 500; ++i)
+            patterns << QStringLiteral("pwe2e_*.bin");
+        const QString destination = m_tmp->filePath(QStringLiteral("dest"));
+        QVERIFY(QDir().mkpath(destination));
+        WriteSettings({{"Pattern", patterns.join(QLatin1Char(';'))}, {"CopyPath", destination}});
+
+        QVERIFY(Launch());
+        const e2e::WindowInfo main = WaitForWindows().first;
+        QVERIFY(main.id != XCB_WINDOW_NONE);
+        const QRect at = WaitForPlace(MainTitle, QRect(67, 67, 375, 530));
+
+        const xcb_atom_t protocols = m_x->Atom("WM_PROTOCOLS");
+        const xcb_atom_t deleteWindow = m_x->Atom("WM_DELETE_WINDOW");
+        const xcb_atom_t closeWindow = m_x->Atom("_NET_CLOSE_WINDOW");
+        auto requests = [&](xcb_window_t w) {
+            return m_x->MessagesFor(w, protocols) + m_x->MessagesFor(w, closeWindow);
+        };
+
+        e2e::FakeWindow dialog;
+        dialog.netWmName = MainTitle;
+        dialog.dialogType = true;
+        const xcb_window_t first = m_x->CreateWindow(dialog);
+        e2e::FakeWindow other = dialog;
+        other.netWmName = QStringLiteral("Pathwren - メモ");
+        const xcb_window_t otherDialog = m_x->CreateWindow(other, QRect(700, 650, 200, 100));
+        e2e::FakeWindow plain;
+        plain.netWmName = MainTitle;   // a main window that bears the title
+        const xcb_window_t plainWindow = m_x->CreateWindow(plain, QRect(700, 800, 200, 100));
+
+        // No search: the dialog is left alone.
+        e2e::WaitUntil(*m_x, [] { return false; }, 600);
+        QCOMPARE(requests(first), 0);
+        QVERIFY(!LogMessages().contains(QStringLiteral("Close Dialog")));
+
+        // Select the home folder (third row: マイ コンピュータ, /, home) and
+        // start the search with copy.  The tree's top is 1230 twips (82 px)
+        // down the client area; the button sits at 1920,60 twips, 100 x 20 px.
+        QVERIFY2(m_x->SelectRow(main.id, QRect(at.x() + 2, at.y() + 84, 360, 300), 2),
+                 "could not select the home folder in the tree");
+        m_x->Click(at.x() + 128 + 50, at.y() + 4 + 10);
+
+        QVERIFY2(e2e::WaitUntil(*m_x, [&] {
+                     return requests(first) + requests(otherDialog) + requests(plainWindow) > 0;
+                 }, 15000),
+                 "the dialog titled \"Pathwren\" was not asked to close: did the search start?");
+        QCOMPARE(requests(otherDialog), 0);
+        QCOMPARE(requests(plainWindow), 0);
+        QVERIFY(m_x->MessagesFor(first, protocols) > 0);
+        for (const e2e::ClientMessage &m : m_x->Messages())
+            if (m.window == first)
+                QCOMPARE(m.data[0], deleteWindow);
+        // A client that closes its window: it goes away (unmapped rather than
+        // destroyed, so a request already on its way still arrives and is
+        // counted against the log below).
+        m_x->Unmap(first);
+        QVERIFY(e2e::WaitUntil(*m_x, [&] { return LogMessages().contains(QStringLiteral("Close Dialog")); }, 5000));
+
+        // Inside a window manager's frame, titled through WM_NAME and
+        // transient for another window.
+        e2e::FakeWindow framed;
+        framed.wmName = "Pathwren";
+        framed.transientFor = otherDialog;
+        framed.framed = true;
+        const xcb_window_t framedDialog = m_x->CreateWindow(framed);
+        QVERIFY2(e2e::WaitUntil(*m_x, [&] { return m_x->MessagesFor(framedDialog, protocols) > 0; }, 10000),
+                 "a framed dialog was not asked to close (or the search ended too early)");
+        m_x->Unmap(framedDialog);
+
+        // Without WM_DELETE_WINDOW the window manager is asked instead; as
+        // none runs here, the window stays and is asked again at the next tick.
+        e2e::FakeWindow stubborn = dialog;
+        stubborn.deleteProtocol = false;
+        const xcb_window_t stubbornDialog = m_x->CreateWindow(stubborn);
+        QVERIFY2(e2e::WaitUntil(*m_x, [&] { return m_x->MessagesFor(stubbornDialog, closeWindow) >= 2; }, 10000),
+                 "a dialog without WM_DELETE_WINDOW was not asked to close twice (or the search ended too early)");
+        QCOMPARE(m_x->MessagesFor(stubbornDialog, protocols), 0);
+        m_x->Unmap(stubbornDialog);
+
+        // The search really runs in the home folder.
+        const QString copies = destination + QLatin1Char('/') + Flat(data);
+        QVERIFY2(e2e::WaitUntil(*m_x, [&] { return QFileInfo::exists(copies + "/pwe2e_000.bin"); }, 10000),
+                 qPrintable(QStringLiteral("no copies in ") + copies));
+
+        // Close during the search: the first request stops it, a later one
+        // ends the program.
+        QVERIFY2(e2e::WaitUntil(*m_x, [&] {
+                     if (m_program->state() == QProcess::NotRunning)
+                         return true;
+                     m_x->SendDelete(main.id);
+                     return m_program->waitForFinished(300);
+                 }, 20000),
+                 "the program did not end after being closed during a search");
+        m_x->Pump();
+
+        QCOMPARE(requests(otherDialog), 0);
+        QCOMPARE(requests(plainWindow), 0);
+        QVERIFY(m_x->IsMapped(otherDialog));
+        QVERIFY(m_x->IsMapped(plainWindow));
+
+        const QStringList log = LogMessages();
+        QVERIFY2(log.size() >= 2, qPrintable(log.join('|')));
+        QCOMPARE(log.first(), QStringLiteral("System Start..."));
+        QCOMPARE(log.last(), QStringLiteral("System End..."));
+        // One record for every request sent, each just before it.
+        const int sent = requests(first) + requests(framedDialog) + requests(stubbornDialog);
+        QCOMPARE(log.count(QStringLiteral("Close Dialog")), sent);
+        QCOMPARE(log.size(), sent + 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestEndToEnd)
+#include "tst_e2e.moc"
