@@ -1,5 +1,7 @@
 #include "foldertree/foldertree.h"
 
+#include "platform/listing.h"
+
 #include <QDir>
 #include <QFileIconProvider>
 #include <QFileInfo>
@@ -159,14 +161,17 @@ void FolderTreeView::CreateChildren(FolderNode *node)
         QString target;
     };
     std::vector<Entry> entries;
-    const QDir dir(node->m_path);
-    const QFileInfoList infos =
-        dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::NoSort);
-    entries.reserve(infos.size());
-    for (const QFileInfo &info : infos) {
-        const bool isLink = info.isSymLink();
-        entries.push_back({info.fileName(), isLink,
-                           isLink ? info.canonicalFilePath() : QString()});
+    // The platform's listing knows folders from files without asking about
+    // every entry, and the search's listings of the same folder that follow
+    // reuse what it read.
+    std::vector<platform::FolderEntry> folders;
+    platform::ListFolders(node->m_path, folders);
+    entries.reserve(folders.size());
+    for (platform::FolderEntry &f : folders) {
+        QString target;
+        if (f.isLink)
+            target = QFileInfo(JoinPath(node->m_path, f.name)).canonicalFilePath();
+        entries.push_back({std::move(f.name), f.isLink, std::move(target)});
     }
     std::sort(entries.begin(), entries.end(), [](const Entry &x, const Entry &y) {
         return CompareFolderNames(x.name, y.name) < 0;

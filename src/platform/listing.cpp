@@ -8,11 +8,15 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <ctime>
+#include <memory>
+#include <mutex>
 #include <string_view>
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 namespace platform {
@@ -41,11 +45,243 @@ int TypeAttributes(mode_t mode)
     return AttrSystem;
 }
 
-struct SortEntry {
-    uint32_t keyOffset;
-    uint32_t keyLength;
-    QString name;
+// What a folder's entry is, as far as the listing needs to know.
+enum class EntryType : uint8_t {
+    Directory,
+    Regular,
+    Other,       // FIFO, socket, device
+    Unresolved,  // a symlink, or a file system that does not say: ask at use
 };
+
+struct Entry {
+    QString name;
+    QByteArray raw;       // the name as the system gave it; only for Unresolved
+    uint32_t keyOffset;   // upper-cased name in Snapshot::keys
+    uint32_t keyLength;
+    EntryType type;
+    bool hidden;
+    bool link;            // the system said "symlink"
+};
+
+// Every entry of one folder, read in one pass and sorted as listings show
+// them.  A search lists each folder once per pattern and the tree lists it
+// once more; a snapshot of a folder that has not changed serves them all.
+struct Snapshot {
+    QByteArray folder;
+    struct stat before {};        // the folder as it was when reading began
+    bool sawDot = false;
+    bool sawDotDot = false;
+    std::vector<Entry> entries;
+    std::vector<char16_t> keys;
+    // The last listing made of it, kept for the same question asked again.
+    mutable bool memoValid = false;
+    mutable int memoMask = 0;
+    mutable QString memoPattern;
+    mutable std::vector<QString> memoNames;
+};
+
+// A folder's timestamps move on with every entry added, removed or renamed,
+// and with every change of its permissions.  They are kept with a coarse
+// clock, and some file systems keep them to the second or two: only a
+// folder whose last change lies this far back when it is read can be told
+// unchanged by its timestamps alone.
+constexpr time_t SettledSeconds = 3;
+constexpr size_t SnapshotsKept = 4;
+// A huge folder is read anew each time rather than held in memory.
+constexpr size_t LargestKept = 65536;
+
+// File systems whose timestamps this machine sets itself.  Network file
+// systems answer from caches and another machine's clock; they are read
+// anew every time.
+bool LocalFileSystem(int fd)
+{
+    struct statfs fs;
+    if (::fstatfs(fd, &fs) != 0)
+        return false;
+    switch (static_cast<unsigned long>(fs.f_type)) {
+    case 0xEF53UL:      // ext2, ext3, ext4
+    case 0x58465342UL:  // xfs
+    case 0x9123683EUL:  // btrfs
+    case 0x01021994UL:  // tmpfs
+    case 0xF2F52010UL:  // f2fs
+    case 0x794C7630UL:  // overlay
+    case 0x2FC12FC1UL:  // zfs
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool Settled(const struct stat &st)
+{
+    struct timespec now;
+    if (::clock_gettime(CLOCK_REALTIME, &now) != 0)
+        return false;
+    return st.st_mtim.tv_sec + SettledSeconds <= now.tv_sec && st.st_ctim.tv_sec + SettledSeconds <= now.tv_sec;
+}
+
+bool Unchanged(const struct stat &a, const struct stat &b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size && a.st_nlink == b.st_nlink
+           && a.st_mode == b.st_mode && a.st_mtim.tv_sec == b.st_mtim.tv_sec
+           && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec && a.st_ctim.tv_sec == b.st_ctim.tv_sec
+           && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+
+std::mutex g_snapshotLock;
+std::vector<std::shared_ptr<const Snapshot>> g_snapshots;   // most recent first
+
+EntryType TypeOf(unsigned char dtype)
+{
+    switch (dtype) {
+    case DT_DIR:
+        return EntryType::Directory;
+    case DT_REG:
+        return EntryType::Regular;
+    case DT_LNK:
+    case DT_UNKNOWN:
+        return EntryType::Unresolved;
+    default:
+        return EntryType::Other;
+    }
+}
+
+// The type of an entry the system did not name, following links; a
+// dangling link counts as "other"; false when the entry is gone.
+bool Resolve(const Snapshot &snapshot, const Entry &entry, EntryType *type, bool *link)
+{
+    *link = entry.link;
+    QByteArray path = snapshot.folder;
+    if (!path.endsWith('/'))
+        path += '/';
+    path += entry.raw;
+    struct stat st;
+    if (::stat(path.constData(), &st) == 0) {
+        *type = S_ISDIR(st.st_mode) ? EntryType::Directory : S_ISREG(st.st_mode) ? EntryType::Regular : EntryType::Other;
+        if (!entry.link && ::lstat(path.constData(), &st) == 0)
+            *link = S_ISLNK(st.st_mode);
+        return true;
+    }
+    if (::lstat(path.constData(), &st) == 0) {
+        *type = EntryType::Other;   // dangling symlink
+        *link = S_ISLNK(st.st_mode);
+        return true;
+    }
+    return false;   // removed since it was read
+}
+
+// Blanks and dots only: the trim of trailing blanks and dots leaves nothing.
+bool MatchesNothing(const QString &pattern)
+{
+    if (pattern.isEmpty())
+        return false;   // the empty pattern lists everything
+    for (const QChar c : pattern) {
+        if (c != QLatin1Char(' ') && c != QLatin1Char('.'))
+            return false;
+    }
+    return true;
+}
+
+DirListing::Status StatusOf(int error)
+{
+    // A name longer than the file system allows cannot exist either.
+    return (error == ENOENT || error == ENAMETOOLONG) ? DirListing::Status::Missing
+                                                      : DirListing::Status::Refused;
+}
+
+// Whether the folder can be listed, without reading it.
+DirListing::Status OpenStatus(const QByteArray &folder)
+{
+    DIR *dir = ::opendir(folder.constData());
+    if (!dir)
+        return StatusOf(errno);
+    ::closedir(dir);
+    return DirListing::Status::Ok;
+}
+
+std::shared_ptr<const Snapshot> ReadFolder(const QByteArray &folder, DirListing::Status *status)
+{
+    *status = DirListing::Status::Ok;
+    struct stat now;
+    if (::stat(folder.constData(), &now) == 0) {
+        const std::lock_guard<std::mutex> lock(g_snapshotLock);
+        for (size_t i = 0; i < g_snapshots.size(); ++i) {
+            if (g_snapshots[i]->folder == folder && Unchanged(g_snapshots[i]->before, now)) {
+                std::shared_ptr<const Snapshot> hit = g_snapshots[i];
+                g_snapshots.erase(g_snapshots.begin() + std::ptrdiff_t(i));
+                g_snapshots.insert(g_snapshots.begin(), hit);
+                return hit;
+            }
+        }
+    }
+
+    DIR *dir = ::opendir(folder.constData());
+    if (!dir) {
+        *status = StatusOf(errno);
+        return nullptr;
+    }
+    auto snapshot = std::make_shared<Snapshot>();
+    snapshot->folder = folder;
+    const int fd = ::dirfd(dir);
+    const bool keep = ::fstat(fd, &snapshot->before) == 0 && Settled(snapshot->before) && LocalFileSystem(fd);
+
+    for (;;) {
+        errno = 0;
+        const dirent *entry = ::readdir(dir);
+        if (!entry) {
+            if (errno != 0) {
+                ::closedir(dir);
+                *status = DirListing::Status::Refused;
+                return nullptr;
+            }
+            break;
+        }
+        const char *raw = entry->d_name;
+        if (IsDotName(raw)) {
+            (raw[1] == '\0' ? snapshot->sawDot : snapshot->sawDotDot) = true;
+            continue;
+        }
+        Entry e;
+        e.name = QFile::decodeName(raw);
+        e.type = TypeOf(entry->d_type);
+        // A name that is not valid UTF-8 comes back with U+FFFD, and no path
+        // built from it reopens the entry: like a dangling link it is there
+        // but cannot be read, so it counts as a system entry (a copy of
+        // normal files passes over it instead of failing on it).
+        if (e.name.contains(QChar::ReplacementCharacter) && QFile::encodeName(e.name) != raw)
+            e.type = EntryType::Other;
+        e.link = entry->d_type == DT_LNK;
+        e.hidden = IsHiddenName(raw);
+        if (e.type == EntryType::Unresolved)
+            e.raw = QByteArray(raw);
+        e.keyOffset = uint32_t(snapshot->keys.size());
+        e.keyLength = uint32_t(e.name.size());
+        const QChar *chars = e.name.constData();
+        for (qsizetype i = 0; i < e.name.size(); ++i)
+            snapshot->keys.push_back(detail::UpcaseUnit(chars[i].unicode()));
+        snapshot->entries.push_back(std::move(e));
+    }
+    ::closedir(dir);
+
+    const char16_t *keyBase = snapshot->keys.data();
+    std::sort(snapshot->entries.begin(), snapshot->entries.end(), [keyBase](const Entry &a, const Entry &b) {
+        const std::u16string_view ka(keyBase + a.keyOffset, a.keyLength);
+        const std::u16string_view kb(keyBase + b.keyOffset, b.keyLength);
+        const int order = ka.compare(kb);
+        if (order != 0)
+            return order < 0;
+        // Names differing only in case: a fixed order all the same.
+        return a.name < b.name;
+    });
+
+    if (keep && snapshot->entries.size() <= LargestKept) {
+        const std::lock_guard<std::mutex> lock(g_snapshotLock);
+        g_snapshots.insert(g_snapshots.begin(), snapshot);
+        if (g_snapshots.size() > SnapshotsKept)
+            g_snapshots.pop_back();
+    }
+    return snapshot;
+}
 
 } // namespace
 
@@ -91,16 +327,26 @@ DirListing::Status DirListing::Open(const QString &folder, const QString &patter
     if (!detail::ToNative(folder, nativeFolder))
         return Status::Missing;
 
-    DIR *dir = ::opendir(nativeFolder.constData());
-    if (!dir) {
-        // A name longer than the file system allows cannot exist either.
-        return (errno == ENOENT || errno == ENAMETOOLONG) ? Status::Missing : Status::Refused;
-    }
+    // Names never hold the separator, and a pattern of blanks and dots is
+    // trimmed to nothing: such a listing yields no name, whatever the
+    // folder holds, and only whether the folder opens is left to tell (the
+    // way a directory is tested for existence).
+    if (pattern.contains(Separator()) || MatchesNothing(pattern))
+        return OpenStatus(nativeFolder);
 
-    // Names never hold the separator, so such a pattern lists nothing.
-    if (pattern.contains(Separator())) {
-        ::closedir(dir);
-        return Status::Ok;
+    Status status;
+    const std::shared_ptr<const Snapshot> snapshot = ReadFolder(nativeFolder, &status);
+    if (!snapshot)
+        return status;
+
+    // The same listing asked again of an unchanged folder (a copy first
+    // looks whether there is anything to copy, then lists it to copy).
+    {
+        const std::lock_guard<std::mutex> lock(g_snapshotLock);
+        if (snapshot->memoValid && snapshot->memoMask == attributeMask && snapshot->memoPattern == pattern) {
+            m_names = snapshot->memoNames;
+            return Status::Ok;
+        }
     }
 
     const detail::WildcardPattern matcher(pattern);
@@ -108,93 +354,64 @@ DirListing::Status DirListing::Open(const QString &folder, const QString &patter
     const bool keepSystem = (attributeMask & AttrSystem) != 0;
     const bool keepDirectories = (attributeMask & AttrDirectory) != 0;
     const bool needType = !(keepSystem && keepDirectories);
-    const int dirFd = ::dirfd(dir);
-
-    bool sawDot = false, sawDotDot = false;
-    std::vector<SortEntry> entries;
-    std::vector<char16_t> keys; // upper-cased names, back to back
-
-    for (;;) {
-        errno = 0;
-        const dirent *entry = ::readdir(dir);
-        if (!entry) {
-            if (errno != 0) {
-                ::closedir(dir);
-                return Status::Refused;
-            }
-            break;
-        }
-        const char *raw = entry->d_name;
-        if (IsDotName(raw)) {
-            (raw[1] == '\0' ? sawDot : sawDotDot) = true;
-            continue;
-        }
-        if (!keepHidden && IsHiddenName(raw))
-            continue;
-
-        QString name = QFile::decodeName(raw);
-        if (!matcher.Matches(name))
-            continue;
-
-        if (needType) {
-            int type;
-            switch (entry->d_type) {
-            case DT_DIR:
-                type = AttrDirectory;
-                break;
-            case DT_REG:
-                type = 0;
-                break;
-            case DT_LNK:
-            case DT_UNKNOWN: {
-                struct stat st;
-                if (::fstatat(dirFd, raw, &st, 0) == 0)
-                    type = TypeAttributes(st.st_mode);
-                else if (::fstatat(dirFd, raw, &st, AT_SYMLINK_NOFOLLOW) == 0)
-                    type = AttrSystem; // dangling symlink
-                else
-                    continue; // removed since readdir
-                break;
-            }
-            default:
-                type = AttrSystem; // FIFO, socket, device
-                break;
-            }
-            if ((type == AttrDirectory && !keepDirectories) || (type == AttrSystem && !keepSystem))
-                continue;
-        }
-
-        const uint32_t offset = uint32_t(keys.size());
-        const QChar *chars = name.constData();
-        const qsizetype length = name.size();
-        for (qsizetype i = 0; i < length; ++i)
-            keys.push_back(detail::UpcaseUnit(chars[i].unicode()));
-        entries.push_back(SortEntry{offset, uint32_t(length), std::move(name)});
-    }
-    ::closedir(dir);
-
-    const char16_t *keyBase = keys.data();
-    std::sort(entries.begin(), entries.end(), [keyBase](const SortEntry &a, const SortEntry &b) {
-        const std::u16string_view ka(keyBase + a.keyOffset, a.keyLength);
-        const std::u16string_view kb(keyBase + b.keyOffset, b.keyLength);
-        const int order = ka.compare(kb);
-        if (order != 0)
-            return order < 0;
-        // Names differing only in case: a fixed order all the same.
-        return a.name < b.name;
-    });
 
     // "." and ".." stand for the folder itself: listed first, and only
     // when the pattern takes ".".
     const bool listDots = keepDirectories && matcher.Matches(QStringLiteral("."));
-    m_names.reserve(entries.size() + 2);
-    if (listDots && sawDot)
+    if (listDots && snapshot->sawDot)
         m_names.push_back(QStringLiteral("."));
-    if (listDots && sawDotDot)
+    if (listDots && snapshot->sawDotDot)
         m_names.push_back(QStringLiteral(".."));
-    for (SortEntry &e : entries)
-        m_names.push_back(std::move(e.name));
+
+    // The snapshot is sorted already; what matches keeps that order.
+    bool askedSystem = false;   // a link's target can change without its folder
+    for (const Entry &e : snapshot->entries) {
+        if (!keepHidden && e.hidden)
+            continue;
+        if (!matcher.Matches(e.name))
+            continue;
+        if (needType) {
+            EntryType type = e.type;
+            bool link = e.link;
+            if (type == EntryType::Unresolved) {
+                askedSystem = true;
+                if (!Resolve(*snapshot, e, &type, &link))
+                    continue;
+            }
+            if ((type == EntryType::Directory && !keepDirectories) || (type == EntryType::Other && !keepSystem))
+                continue;
+        }
+        m_names.push_back(e.name);
+    }
+    if (!askedSystem) {
+        const std::lock_guard<std::mutex> lock(g_snapshotLock);
+        snapshot->memoPattern = pattern;
+        snapshot->memoMask = attributeMask;
+        snapshot->memoNames = m_names;
+        snapshot->memoValid = true;
+    }
     return Status::Ok;
+}
+
+DirListing::Status ListFolders(const QString &folder, std::vector<FolderEntry> &folders)
+{
+    folders.clear();
+    QByteArray nativeFolder;
+    if (!detail::ToNative(folder, nativeFolder))
+        return DirListing::Status::Missing;
+    DirListing::Status status;
+    const std::shared_ptr<const Snapshot> snapshot = ReadFolder(nativeFolder, &status);
+    if (!snapshot)
+        return status;
+    for (const Entry &e : snapshot->entries) {
+        EntryType type = e.type;
+        bool link = e.link;
+        if (type == EntryType::Unresolved && !Resolve(*snapshot, e, &type, &link))
+            continue;
+        if (type == EntryType::Directory)
+            folders.push_back(FolderEntry{e.name, link});
+    }
+    return DirListing::Status::Ok;
 }
 
 QString DirListing::Next()

@@ -49,7 +49,7 @@ public:
     // (a pattern holding the path separator matches nothing, the empty
     // pattern everything).  Names that are not valid UTF-8 come back with
     // U+FFFD in place of the bad bytes, so a path built from them does not
-    // reopen the entry.
+    // reopen the entry; such entries count as system entries.
     Status Open(const QString &folder, const QString &pattern, int attributeMask);
     // Next matching name, or an empty string when the listing has ended.
     QString Next();
@@ -60,6 +60,18 @@ private:
     std::vector<QString> m_names;
     size_t m_pos = 0;
 };
+
+// One subfolder, as ListFolders() finds it.
+struct FolderEntry {
+    QString name;
+    bool isLink = false;   // reached through a symbolic link
+};
+
+// Every subfolder of `folder`, hidden ones and links to folders included,
+// "." and ".." not, in the order of DirListing.  Statuses as DirListing::Open().
+// A folder listed again while it has not changed is not read again, by this
+// or by DirListing.  The listing fault hook below does not apply here.
+DirListing::Status ListFolders(const QString &folder, std::vector<FolderEntry> &folders);
 
 // Test seam: when set, DirListing::Open() calls it first with the folder;
 // a return value other than Status::Ok is returned as the result of Open()

@@ -15,10 +15,13 @@ void frmMain::SearchFile(const QString &path)
                 modCommon::ReportError("SearchFile");
                 return;
             }
-            const QString prefix = QStringLiteral("検索(") + pattern + QStringLiteral(") in ");
+            // Everything up to the entry's name is the same for the whole
+            // listing: one string per line is built, not two.
+            const QString prefix = QStringLiteral("検索(") + pattern + QStringLiteral(") in ")
+                                   + platform::JoinPath(path, QString());
             for (QString name = listing.Next(); !name.isEmpty(); name = listing.Next()) {
                 Yield();
-                AddMessage(prefix + platform::JoinPath(path, name));
+                AddMessage(prefix + name);
             }
         }
     } catch (...) {

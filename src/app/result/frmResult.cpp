@@ -1,6 +1,8 @@
 #include "app/result/frmResult.h"
 
+#include "app/result/framepacer.h"
 #include "app/result/geometry.h"
+#include "app/result/resultlistview.h"
 #include "app/result/resultmodel.h"
 #include "app/statusbar/modStatusBar.h"
 #include "common/host.h"
@@ -62,6 +64,7 @@ frmResult::frmResult()
     : QWidget(nullptr)
 {
     InitPathwrenResources();
+    FramePacer::Install();
     setObjectName(QStringLiteral("frmResult"));
     setWindowTitle(QStringLiteral("Pathwren（検索結果）"));
     setWindowIcon(QIcon(QStringLiteral(":/pathwren/pathwren.png")));
@@ -81,13 +84,13 @@ void frmResult::CreateControls()
 {
     m_model = new ResultModel(this);
 
-    lstResult = new QListView(this);
+    // Rows of one height, placed by arithmetic: adding lines costs the same
+    // however long the transcript has grown.
+    lstResult = new ResultListView(this);
     lstResult->setObjectName(QStringLiteral("lstResult"));
     lstResult->setModel(m_model);
-    lstResult->setUniformItemSizes(true);
     lstResult->setSelectionMode(QAbstractItemView::SingleSelection);
     lstResult->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    lstResult->setLayoutMode(QListView::SinglePass);
     lstResult->setToolTip(QStringLiteral("現在の処理状況を表示します。"));
     lstResult->setAccessibleName(QStringLiteral("検索結果"));
     connect(lstResult, &QListView::doubleClicked, this, [this](const QModelIndex &) { OpenSelectedLine(); });

@@ -7,6 +7,17 @@
 namespace modStatusBar {
 
 namespace {
+
+// The bar's text.  Its size hint ignores the text, so a new text repaints
+// the label without laying out the whole bar again (the walk sets a text
+// for every folder it enters).
+class StatusText : public QLabel {
+public:
+    using QLabel::QLabel;
+    QSize sizeHint() const override { return QSize(0, fontMetrics().height()); }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+};
+
 // The text lives in a permanent label rather than showMessage(): a
 // temporary message would be hidden by hover tool tips of other widgets.
 QLabel *TextLabel(const QStatusBar *bar)
@@ -20,7 +31,7 @@ QStatusBar *CreateStatusBar(QWidget *parent)
     auto *bar = new QStatusBar(parent);
     bar->setObjectName(QStringLiteral("statusBar"));
     bar->setSizeGripEnabled(true);
-    auto *label = new QLabel(bar);
+    auto *label = new StatusText(bar);
     label->setObjectName(QStringLiteral("statusText"));
     label->setTextFormat(Qt::PlainText);
     bar->addWidget(label, 1);

@@ -1,0 +1,42 @@
+#pragma once
+// Window repaints at most once per display frame.
+//
+// A search yields to the message loop after every line and before every
+// folder; each yield would otherwise repaint every window that changed
+// since the last one, hundreds of times more often than a screen can show.
+// The pacer holds a window's repaint back until a frame has passed since its
+// last one, then lets one repaint through with everything gathered meanwhile.
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QObject>
+
+class QWidget;
+
+class FramePacer : public QObject {
+    Q_OBJECT
+public:
+    // About one frame of a 60 Hz screen.
+    static constexpr int FrameMilliseconds = 16;
+
+    // Paces every top-level window of the application from now on.  Safe to
+    // call more than once; needs a QApplication.
+    static void Install();
+
+    // Tests stretch the frame to make holding back certain, or shrink it to
+    // 0 to let everything through; a negative value restores the default.
+    static void SetFrameForTesting(int milliseconds);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    explicit FramePacer(QObject *parent);
+    void Release(QWidget *window);
+
+    struct Window {
+        QElapsedTimer lastRepaint;
+        bool held = false;   // a repaint waits for the next frame
+    };
+    QHash<const QWidget *, Window> m_windows;
+};
