@@ -1,7 +1,10 @@
 #include "common/log.h"
 
+#include "platform/fileaccess.h"
+
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 
 namespace modCommon {
 
@@ -36,7 +39,16 @@ void WriteLog(const QString &strMsg)
 {
     // A lost record must never disturb the program: every failure ends here.
     try {
-        QFile file(LogFilePath());
+        const QString path = LogFilePath();
+        // Only a regular file (or none yet) is appended to: opening a FIFO
+        // for writing would wait for a reader that never comes.
+        const QFileInfo info(path);
+        if (info.exists() && !info.isFile())
+            return;
+        // A log grown past the file size limit must lose the record, not
+        // the program.
+        platform::IgnoreFileSizeSignal();
+        QFile file(path);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
             return;
         file.write(FormatLogRecord(QDateTime::currentDateTime(), strMsg));

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include <dirent.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -39,6 +40,21 @@ bool OpenNetworkEnumeration(const QString &path)
         return false;
     ::closedir(dir);
     return true;
+}
+
+void IgnoreFileSizeSignal()
+{
+    static const bool done = [] {
+        struct sigaction current;
+        if (::sigaction(SIGXFSZ, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) {
+            struct sigaction ignore = {};
+            ignore.sa_handler = SIG_IGN;
+            sigemptyset(&ignore.sa_mask);
+            ::sigaction(SIGXFSZ, &ignore, nullptr);
+        }
+        return true;
+    }();
+    (void)done;
 }
 
 void SetAccessTestHook(PathTestHook hook)

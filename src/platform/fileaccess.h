@@ -32,6 +32,12 @@ bool MakeDirectory(const QString &path);
 // does not exist.
 QString ResolvedPath(const QString &path);
 
+// By default a write beyond the file size limit (RLIMIT_FSIZE) kills the
+// process with SIGXFSZ; after this call such a write fails (EFBIG) and is
+// reported like any failed write.  A handler set by someone else is left
+// alone.  Cheap to call again.
+void IgnoreFileSizeSignal();
+
 // The native separator of this platform ('/').
 inline QChar Separator() { return QLatin1Char('/'); }
 

@@ -1,5 +1,6 @@
 #include "filecopy.h"
 
+#include "fileaccess.h"
 #include "nativepath.h"
 
 #include <QRandomGenerator>
@@ -9,7 +10,6 @@
 #include <cstdlib>
 
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,23 +23,6 @@ WriteFaultHook g_writeFaultHook = nullptr;
 constexpr int kNameMax = 255;
 const char kTempTag[] = ".pathwren-";
 constexpr int kRandomChars = 6;
-
-// By default a write beyond RLIMIT_FSIZE kills the process with SIGXFSZ;
-// ignored, the write fails with EFBIG and the copy is reported as failed.
-void IgnoreFileSizeSignal()
-{
-    static const bool done = [] {
-        struct sigaction current;
-        if (::sigaction(SIGXFSZ, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) {
-            struct sigaction ignore = {};
-            ignore.sa_handler = SIG_IGN;
-            sigemptyset(&ignore.sa_mask);
-            ::sigaction(SIGXFSZ, &ignore, nullptr);
-        }
-        return true;
-    }();
-    (void)done;
-}
 
 // Cuts a UTF-8 byte string to at most `limit` bytes without splitting a
 // multi-byte character.

@@ -56,6 +56,30 @@ bool RawNameExists(const QString &folder, const QByteArray &rawName)
     return ::lstat(path.constData(), &st) == 0;
 }
 
+bool RemoveRawName(const QString &folder, const QByteArray &rawName)
+{
+    const QByteArray path = QFile::encodeName(folder) + '/' + rawName;
+    return ::unlink(path.constData()) == 0;
+}
+
+bool MakeEmptyFiles(const QString &folder, const QStringList &names)
+{
+    const int dir = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0)
+        return false;
+    bool ok = true;
+    for (const QString &name : names) {
+        const int fd = ::openat(dir, QFile::encodeName(name).constData(),
+                                O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 || ::close(fd) != 0) {
+            ok = false;
+            break;
+        }
+    }
+    ::close(dir);
+    return ok;
+}
+
 bool RunningAsRoot()
 {
     return ::geteuid() == 0;

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 
 namespace platform {
@@ -19,6 +20,11 @@ bool MakeHardLink(const QString &existing, const QString &newPath);
 bool WriteFileWithRawName(const QString &folder, const QByteArray &rawName, const QByteArray &content);
 // Whether a file named by the raw bytes exists inside `folder`.
 bool RawNameExists(const QString &folder, const QByteArray &rawName);
+// Removes such a file (QDir and QTemporaryDir cannot name it).
+bool RemoveRawName(const QString &folder, const QByteArray &rawName);
+// Creates an empty file for each name inside the existing `folder`, fast
+// enough for folders of 100,000 entries; false when any exists or fails.
+bool MakeEmptyFiles(const QString &folder, const QStringList &names);
 // Permission bits refuse nothing to root; tests that rely on them skip.
 bool RunningAsRoot();
 // Soft limit on the size of files this process writes; -1 = unlimited.

@@ -1,0 +1,142 @@
+// Entries that are no regular file: FIFOs, sockets, dangling and looping
+// symlinks.  The plain search lists them; the copy never opens them, on
+// either side, and nothing waits on a FIFO.
+#include "../app/main/fixture.h"
+#include "faultsupport.h"
+
+#include "common/filecopy.h"
+#include "foldertree/foldertree.h"
+#include "platform/fixtures.h"
+#include "testhost.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace faults;
+
+class TestSpecialFiles : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<MainFixture> f;
+    std::unique_ptr<QTemporaryDir> m_src, m_dst;
+    QString S, D;
+
+    // The matching entries, in the listing's order (upper-cased names).
+    const QStringList m_names{"p-dangling.txt", "p-fifo.txt", "p-file-link.txt", "p-loop.txt",
+                              "p-sock.txt", "p-to-fifo.txt", "p.txt"};
+
+    frmMain &StartAt(const QString &pattern)
+    {
+        frmMain &w = f->Start();
+        w.txtPattern->setText(pattern);
+        w.txtFolder->setText(D);
+        if (!w.tvMain->SelectPath(S))
+            qWarning("could not select %s", qPrintable(S));
+        return w;
+    }
+
+private slots:
+    void init()
+    {
+        f = std::make_unique<MainFixture>();
+        m_src = std::make_unique<QTemporaryDir>();
+        m_dst = std::make_unique<QTemporaryDir>();
+        S = m_src->path();
+        D = m_dst->path();
+        using namespace platform::fixtures;
+        QVERIFY(testsupport::WriteFile(S + "/p.txt", "plain"));
+        QVERIFY(MakeFifo(S + "/p-fifo.txt"));
+        QVERIFY(MakeSocket(S + "/p-sock.txt"));
+        QVERIFY(QFile::link(S + "/nowhere", S + "/p-dangling.txt"));
+        QVERIFY(QFile::link(S + "/p-loop.txt", S + "/p-loop.txt"));
+        QVERIFY(QFile::link(S + "/p-fifo.txt", S + "/p-to-fifo.txt"));
+        QVERIFY(QFile::link(S + "/p.txt", S + "/p-file-link.txt"));
+    }
+    void cleanup()
+    {
+        f.reset();
+        m_src.reset();
+        m_dst.reset();
+    }
+
+    void plainSearchListsThemAll()
+    {
+        const QString digest = testsupport::TreeDigest(S);
+        frmMain &w = StartAt(QStringLiteral("p*"));
+        w.cmdExpand->click();
+        QStringList expected{SearchStart};
+        for (const QString &name : m_names)
+            expected << Hit("p*", S + "/" + name);
+        expected << End;
+        QCOMPARE(From(f->Result().Lines(), SearchStart), expected);
+        QCOMPARE(testsupport::TreeDigest(S), digest);
+    }
+
+    void searchWithCopyTakesRegularFilesOnly()
+    {
+        const QString digest = testsupport::TreeDigest(S);
+        frmMain &w = StartAt(QStringLiteral("p*"));
+        ModalWatch modal;
+        w.cmdExpandToDrv->click();
+        // A link to a regular file is a regular file; its bytes are copied
+        // into a plain file.
+        QCOMPARE(From(f->Result().Lines(), CopyStart),
+                 (QStringList{CopyStart, Copied("p*", S + "/p-file-link.txt"), Copied("p*", S + "/p.txt"), End}));
+        const QString out = D + "/" + Flat(S);
+        QCOMPARE(Entries(D), (QStringList{Flat(S) + "/", Flat(S) + "/p-file-link.txt", Flat(S) + "/p.txt"}));
+        QVERIFY(!QFileInfo(out + "/p-file-link.txt").isSymLink());
+        QCOMPARE(testsupport::ReadFile(out + "/p-file-link.txt"), QByteArray("plain"));
+        QCOMPARE(testsupport::ReadFile(out + "/p.txt"), QByteArray("plain"));
+        QCOMPARE(testsupport::TreeDigest(S), digest);
+        QCOMPARE(modal.texts, QStringList());
+    }
+
+    // The destination already holds something of the copied file's name that
+    // is no regular file: the copy of that file fails, the thing is left
+    // alone (never opened, never replaced), and nothing hangs.
+    void specialEntryAtTheDestination_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("FIFO") << "fifo";
+        QTest::newRow("socket") << "socket";
+        QTest::newRow("dangling symlink") << "dangling";
+        QTest::newRow("symlink to a FIFO") << "link-to-fifo";
+        QTest::newRow("folder") << "folder";
+    }
+    void specialEntryAtTheDestination()
+    {
+        QFETCH(QString, kind);
+        const QString src = S + "/files";
+        QVERIFY(testsupport::WriteFile(src + "/a.txt", "alpha"));
+        QVERIFY(testsupport::WriteFile(src + "/b.txt", "bravo"));
+        const QString out = D + "/out";
+        QVERIFY(QDir().mkpath(out));
+        const QString target = out + "/a.txt";
+        using namespace platform::fixtures;
+        if (kind == QLatin1String("fifo"))
+            QVERIFY(MakeFifo(target));
+        else if (kind == QLatin1String("socket"))
+            QVERIFY(MakeSocket(target));
+        else if (kind == QLatin1String("dangling"))
+            QVERIFY(QFile::link(out + "/nowhere", target));
+        else if (kind == QLatin1String("link-to-fifo")) {
+            QVERIFY(MakeFifo(D + "/fifo"));
+            QVERIFY(QFile::link(D + "/fifo", target));
+        } else {
+            QVERIFY(QDir().mkdir(target));
+        }
+        const QStringList before = Entries(D);
+        const QString digest = testsupport::TreeDigest(src);
+
+        TestHost host;
+        const int64_t copied = modCommon::CopyDirectory(src, out, QStringLiteral("*.txt"));
+        QCOMPARE(copied, int64_t(0));
+        QCOMPARE(host.lines, QStringList{CopyFileError});
+        QCOMPARE(Entries(D), before);
+        QCOMPARE(testsupport::TreeDigest(src), digest);
+    }
+};
+
+QTEST_MAIN(TestSpecialFiles)
+#include "tst_specialfiles.moc"

@@ -1,0 +1,188 @@
+// Trees of awkward shape: symlink loops under full expansion, a tree 200
+// levels deep and a folder of 100,000 entries.  The walk ends, every level
+// is listed, and nothing is copied twice or onto itself.
+#include "../app/main/fixture.h"
+#include "faultsupport.h"
+
+#include "foldertree/foldertree.h"
+#include "platform/fixtures.h"
+#include "platform/listing.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace faults;
+
+class TestTreeShape : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<MainFixture> f;
+    std::unique_ptr<QTemporaryDir> m_src, m_dst;
+    QString S, D;
+
+    frmMain &StartAt(const QString &path, const QString &pattern)
+    {
+        frmMain &w = f->Start();
+        w.txtPattern->setText(pattern);
+        w.txtFolder->setText(D);
+        if (!w.tvMain->SelectPath(path))
+            qWarning("could not select %s", qPrintable(path));
+        return w;
+    }
+    QStringList Run(frmMain &w, bool copy)
+    {
+        ModalWatch modal;
+        (copy ? w.cmdExpandToDrv : w.cmdExpand)->click();
+        if (!modal.texts.isEmpty())
+            qWarning("unexpected box: %s", qPrintable(modal.texts.join(" | ")));
+        return From(f->Result().Lines(), copy ? CopyStart : SearchStart);
+    }
+
+private slots:
+    void init()
+    {
+        f = std::make_unique<MainFixture>();
+        m_src = std::make_unique<QTemporaryDir>();
+        m_dst = std::make_unique<QTemporaryDir>();
+        S = m_src->path();
+        D = m_dst->path();
+    }
+    void cleanup()
+    {
+        f.reset();
+        m_src.reset();
+        m_dst.reset();
+    }
+
+    void symlinkLoops_data()
+    {
+        QTest::addColumn<bool>("copy");
+        QTest::newRow("search") << false;
+        QTest::newRow("copy") << true;
+    }
+    void symlinkLoops()
+    {
+        QFETCH(bool, copy);
+        using testsupport::WriteFile;
+        WriteFile(S + "/r.txt", "r");
+        WriteFile(S + "/a/f.txt", "f");
+        WriteFile(S + "/b/g.txt", "g");
+        WriteFile(S + "/c/h.txt", "h");
+        QVERIFY(QFile::link(QStringLiteral("."), S + "/a/self"));   // the folder itself
+        QVERIFY(QFile::link(QStringLiteral(".."), S + "/a/up"));    // its parent, the start
+        QVERIFY(QFile::link(S, S + "/b/abs"));                      // the start, absolute
+        QVERIFY(QFile::link(QStringLiteral("y"), S + "/c/x"));      // x -> y -> x: no folder at all
+        QVERIFY(QFile::link(QStringLiteral("x"), S + "/c/y"));
+        const QString digest = testsupport::TreeDigest(S);
+
+        frmMain &w = StartAt(S, QStringLiteral("*.txt"));
+        const QStringList lines = Run(w, copy);
+
+        // A link back to the walk's own path is listed once, as a leaf.
+        const QStringList visits{"r.txt", "a/f.txt", "a/self/f.txt", "a/up/r.txt", "b/g.txt", "b/abs/r.txt", "c/h.txt"};
+        QStringList expected{copy ? CopyStart : SearchStart};
+        QStringList copies;
+        for (const QString &rel : visits) {
+            const QString path = S + "/" + rel;
+            expected << (copy ? Copied("*.txt", path) : Hit("*.txt", path));
+            const QString folder = Flat(QFileInfo(path).path());
+            copies << folder + "/" << folder + "/" + QFileInfo(path).fileName();
+        }
+        expected << End;
+        QCOMPARE(lines, expected);
+        copies.sort();
+        QCOMPARE(Entries(D), copy ? copies : QStringList());
+        QCOMPARE(testsupport::TreeDigest(S), digest);
+    }
+
+    void twoHundredLevelsDeep_data()
+    {
+        QTest::addColumn<bool>("copy");
+        QTest::newRow("search") << false;
+        QTest::newRow("copy") << true;
+    }
+    void twoHundredLevelsDeep()
+    {
+        QFETCH(bool, copy);
+        QStringList folders{S};
+        for (int level = 1; level <= 200; ++level)
+            folders << folders.last() + "/d";
+        for (const QString &folder : folders)
+            QVERIFY(testsupport::WriteFile(folder + "/f.txt", folder.toUtf8()));
+        const QString digest = testsupport::TreeDigest(S);
+
+        frmMain &w = StartAt(S, QStringLiteral("*.txt"));
+        const QStringList lines = Run(w, copy);
+
+        // Every level is listed, in order.  A copy needs a destination
+        // folder named after the whole path; once that name passes 255
+        // bytes the level is reported and the walk goes on below it.
+        QStringList expected{copy ? CopyStart : SearchStart};
+        QStringList copies;
+        for (const QString &folder : folders) {
+            const QString file = folder + "/f.txt";
+            if (!copy) {
+                expected << Hit("*.txt", file);
+            } else if (Flat(folder).toUtf8().size() > 255) {
+                expected << CopyDirectoryError;
+            } else {
+                expected << Copied("*.txt", file);
+                copies << Flat(folder) + "/" << Flat(folder) + "/f.txt";
+            }
+        }
+        expected << End;
+        QCOMPARE(lines, expected);
+        copies.sort();
+        QCOMPARE(Entries(D), copy ? copies : QStringList());
+        QCOMPARE(testsupport::TreeDigest(S), digest);
+    }
+
+    void hundredThousandEntries()
+    {
+        // Creating 100,000 files is bound by the disk; in memory when the
+        // system offers a place there, reached through a link in the tree
+        // (the folder tree does not show what lies below /dev).
+        std::unique_ptr<QTemporaryDir> memory;
+        if (QFileInfo(QStringLiteral("/dev/shm")).isDir() && QFileInfo(QStringLiteral("/dev/shm")).isWritable())
+            memory = std::make_unique<QTemporaryDir>(QStringLiteral("/dev/shm/tst_treeshape-XXXXXX"));
+        const QString base = memory && memory->isValid() ? memory->path() : S;
+        const QString wide = S + "/wide";
+        QVERIFY(QDir().mkdir(base + "/wide"));
+        if (base != S)
+            QVERIFY(QFile::link(base + "/wide", wide));
+        QStringList all;
+        for (int i = 0; i < 100000; ++i)
+            all << QStringLiteral("f%1").arg(i, 6, 10, QLatin1Char('0'));
+        QVERIFY(platform::fixtures::MakeEmptyFiles(wide, all));
+        QVERIFY(testsupport::WriteFile(wide + "/f099995", "with content"));
+        const QString digest = testsupport::TreeDigest(base);
+
+        platform::DirListing listing;
+        QCOMPARE(listing.Open(wide, QStringLiteral("*"), platform::AttrAll), platform::DirListing::Status::Ok);
+        QStringList names;
+        for (QString name = listing.Next(); !name.isEmpty(); name = listing.Next())
+            names << name;
+        QCOMPARE(names.size(), 100002);
+        QCOMPARE(names.mid(0, 3), (QStringList{".", "..", "f000000"}));
+        QCOMPARE(names.last(), QStringLiteral("f099999"));
+
+        QStringList hits, copied, copies{Flat(wide) + "/"};
+        for (int i = 99990; i < 100000; ++i) {
+            const QString name = QStringLiteral("f%1").arg(i, 6, 10, QLatin1Char('0'));
+            hits << Hit("f09999?", wide + "/" + name);
+            copied << Copied("f09999?", wide + "/" + name);
+            copies << Flat(wide) + "/" + name;
+        }
+        frmMain &w = StartAt(wide, QStringLiteral("f09999?"));
+        QCOMPARE(Run(w, false), QStringList{SearchStart} + hits + QStringList{End});
+        QCOMPARE(Run(w, true), QStringList{CopyStart} + copied + QStringList{End});
+        QCOMPARE(Entries(D), copies);
+        QCOMPARE(testsupport::ReadFile(D + "/" + Flat(wide) + "/f099995"), QByteArray("with content"));
+        QCOMPARE(testsupport::TreeDigest(base), digest);
+    }
+};
+
+QTEST_MAIN(TestTreeShape)
+#include "tst_treeshape.moc"

@@ -1,0 +1,228 @@
+// Writes that fail in the middle of a file: an injected failure, the file
+// size limit, and a destination file system that is full.  The old
+// destination file must stay intact and no partial file may be left.
+#include "../app/main/fixture.h"
+#include "faultsupport.h"
+
+#include "common/filecopy.h"
+#include "foldertree/foldertree.h"
+#include "platform/filecopy.h"
+#include "platform/fixtures.h"
+#include "testhost.h"
+
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QtTest>
+
+using namespace faults;
+
+namespace {
+bool g_armed = false;
+int64_t g_failFrom = 0;
+
+bool FailWhenArmed(int64_t written)
+{
+    return !(g_armed && written >= g_failFrom);
+}
+
+QByteArray Pattern(int size)
+{
+    QByteArray data(size, Qt::Uninitialized);
+    for (int i = 0; i < size; ++i)
+        data[i] = char('A' + (i * 7) % 26);
+    return data;
+}
+
+const char *const ChildFlag = "PATHWREN_TEST_IN_MOUNT_NAMESPACE";
+} // namespace
+
+class TestWriteFaults : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<QTemporaryDir> m_src, m_dst;
+    QString S, D;
+    int64_t m_sizeLimit = -1;
+
+    // a.txt, big.bin (10000 bytes: two whole blocks and a rest), c.txt;
+    // the destination folder `out` holds an older big.bin when `old` is set.
+    QString MakeFiles(const QString &out, bool old)
+    {
+        using testsupport::WriteFile;
+        WriteFile(S + "/a.txt", "alpha");
+        WriteFile(S + "/big.bin", Pattern(10000));
+        WriteFile(S + "/c.txt", "charlie");
+        if (old)
+            WriteFile(out + "/big.bin", "OLD CONTENT");
+        return testsupport::TreeDigest(S);
+    }
+    // The common outcome: a.txt copied, big.bin failed (old one kept), the
+    // rest of the listing not tried, nothing half-written anywhere.
+    void CheckOutcome(const TestHost &host, int64_t copied, const QString &out, bool old, const QString &digest)
+    {
+        QCOMPARE(copied, int64_t(1));
+        QCOMPARE(host.lines, (QStringList{Copied("*", S + "/a.txt"), CopyFileError}));
+        QCOMPARE(Entries(out), old ? (QStringList{"a.txt", "big.bin"}) : QStringList{"a.txt"});
+        if (old)
+            QCOMPARE(testsupport::ReadFile(out + "/big.bin"), QByteArray("OLD CONTENT"));
+        QCOMPARE(testsupport::ReadFile(out + "/a.txt"), QByteArray("alpha"));
+        QCOMPARE(testsupport::TreeDigest(S), digest);
+    }
+
+private slots:
+    void init()
+    {
+        m_src = std::make_unique<QTemporaryDir>();
+        m_dst = std::make_unique<QTemporaryDir>();
+        S = m_src->path();
+        D = m_dst->path();
+        m_sizeLimit = platform::fixtures::FileSizeLimit();
+    }
+    void cleanup()
+    {
+        platform::fixtures::SetFileSizeLimit(m_sizeLimit);
+        platform::SetWriteFaultHook(nullptr);
+        g_armed = false;
+        m_src.reset();
+        m_dst.reset();
+    }
+
+    void writeFailsMidFile_data()
+    {
+        QTest::addColumn<int>("failFrom");
+        QTest::addColumn<bool>("old");
+        for (const bool old : {true, false}) {
+            const char *what = old ? "over an older file" : "new file";
+            QTest::addRow("%s, first block", what) << 0 << old;
+            QTest::addRow("%s, second block", what) << 4096 << old;
+            QTest::addRow("%s, the rest after two blocks", what) << 8192 << old;
+        }
+    }
+    void writeFailsMidFile()
+    {
+        QFETCH(int, failFrom);
+        QFETCH(bool, old);
+        const QString out = D + "/out";
+        const QString digest = MakeFiles(out, old);
+        g_failFrom = failFrom;
+        platform::SetWriteFaultHook(FailWhenArmed);
+        TestHost host;
+        // Yield 3 comes right before big.bin (1: before a.txt, 2: its line).
+        host.onYield = [](int n) { g_armed = n == 3; };
+        const int64_t copied = modCommon::CopyDirectory(S, out, QStringLiteral("*"));
+        CheckOutcome(host, copied, out, old, digest);
+    }
+
+    void fileSizeLimitReached_data()
+    {
+        QTest::addColumn<bool>("old");
+        QTest::newRow("over an older file") << true;
+        QTest::newRow("new file") << false;
+    }
+    void fileSizeLimitReached()
+    {
+        QFETCH(bool, old);
+        const QString out = D + "/out";
+        const QString digest = MakeFiles(out, old);
+        // Beyond the limit a write fails (EFBIG) instead of killing the
+        // program with SIGXFSZ.
+        QVERIFY(platform::fixtures::SetFileSizeLimit(6000));
+        TestHost host;
+        const int64_t copied = modCommon::CopyDirectory(S, out, QStringLiteral("*"));
+        QVERIFY(platform::fixtures::SetFileSizeLimit(m_sizeLimit));
+        CheckOutcome(host, copied, out, old, digest);
+    }
+
+    // A real ENOSPC: a 64 KiB tmpfs as the destination.  Mounting needs root
+    // and is done in a private mount namespace (the test runs itself again
+    // under unshare), so no other process ever sees the mount.
+    void destinationFileSystemFull()
+    {
+        if (!qEnvironmentVariableIsSet(ChildFlag)) {
+            if (!platform::fixtures::RunningAsRoot())
+                QSKIP("mounting a small tmpfs needs root");
+            const QString unshare = QStandardPaths::findExecutable(QStringLiteral("unshare"));
+            if (unshare.isEmpty())
+                QSKIP("unshare(1) is not installed");
+            QProcess child;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QString::fromLatin1(ChildFlag), QStringLiteral("1"));
+            child.setProcessEnvironment(env);
+            child.setProcessChannelMode(QProcess::MergedChannels);
+            child.start(unshare, {QStringLiteral("--mount"), QStringLiteral("--propagation"), QStringLiteral("private"),
+                                  QCoreApplication::applicationFilePath(), QStringLiteral("destinationFileSystemFull")});
+            QVERIFY(child.waitForFinished(60000));
+            const QString output = QString::fromLocal8Bit(child.readAll());
+            if (output.contains(QStringLiteral("no private mount namespace")) || output.contains(QStringLiteral("unshare: ")))
+                QSKIP("no private mount namespace here");
+            if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0)
+                qWarning("%s", qPrintable(output));
+            QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(child.exitCode(), 0);
+            QVERIFY2(output.contains(QStringLiteral("PASS   : TestWriteFaults::destinationFileSystemFull()")), qPrintable(output));
+            return;
+        }
+
+        const QString mountPoint = D + "/small";
+        QVERIFY(QDir().mkdir(mountPoint));
+        QProcess mount;
+        mount.start(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                                             QStringLiteral("size=64k"), QStringLiteral("tmpfs"), mountPoint});
+        if (!mount.waitForFinished(30000) || mount.exitCode() != 0)
+            QSKIP("no private mount namespace: mount failed");
+        using testsupport::WriteFile;
+        const QString out = mountPoint + "/out";
+        WriteFile(S + "/a.txt", "alpha");
+        WriteFile(S + "/big.bin", Pattern(200 * 1024));
+        WriteFile(S + "/c.txt", "charlie");
+        WriteFile(out + "/big.bin", "OLD CONTENT");
+        const QString digest = testsupport::TreeDigest(S);
+
+        TestHost host;
+        const int64_t copied = modCommon::CopyDirectory(S, out, QStringLiteral("*"));
+        const QStringList entries = Entries(out);
+        const QByteArray kept = testsupport::ReadFile(out + "/big.bin");
+        QProcess::execute(QStringLiteral("umount"), {mountPoint});
+
+        QCOMPARE(copied, int64_t(1));
+        QCOMPARE(host.lines, (QStringList{Copied("*", S + "/a.txt"), CopyFileError}));
+        QCOMPARE(entries, (QStringList{"a.txt", "big.bin"}));
+        QCOMPARE(kept, QByteArray("OLD CONTENT"));
+        QCOMPARE(testsupport::TreeDigest(S), digest);
+    }
+
+    // Through the window: the failed file is reported, the walk goes on and
+    // the next folder is copied.
+    void writeFailureDuringSearchWithCopy()
+    {
+        MainFixture f;
+        using testsupport::WriteFile;
+        WriteFile(S + "/a.txt", "alpha");
+        WriteFile(S + "/big.bin", Pattern(10000));
+        WriteFile(S + "/sub/x.txt", "ex");
+        WriteFile(D + "/" + Flat(S) + "/big.bin", "OLD CONTENT");
+        const QString digest = testsupport::TreeDigest(S);
+        g_armed = true;
+        g_failFrom = 4096;
+        platform::SetWriteFaultHook(FailWhenArmed);
+
+        frmMain &w = f.Start();
+        w.txtPattern->setText(QStringLiteral("*"));
+        w.txtFolder->setText(D);
+        QVERIFY(w.tvMain->SelectPath(S));
+        ModalWatch modal;
+        w.cmdExpandToDrv->click();
+
+        QCOMPARE(From(f.Result().Lines(), CopyStart),
+                 (QStringList{CopyStart, Copied("*", S + "/a.txt"), CopyFileError, Copied("*", S + "/sub/x.txt"), End}));
+        QCOMPARE(Entries(D), (QStringList{Flat(S) + "/", Flat(S) + "/a.txt", Flat(S) + "/big.bin",
+                                          Flat(S + "/sub") + "/", Flat(S + "/sub") + "/x.txt"}));
+        QCOMPARE(testsupport::ReadFile(D + "/" + Flat(S) + "/big.bin"), QByteArray("OLD CONTENT"));
+        QCOMPARE(testsupport::TreeDigest(S), digest);
+        QCOMPARE(modal.texts, QStringList());
+    }
+};
+
+QTEST_MAIN(TestWriteFaults)
+#include "tst_writefaults.moc"
