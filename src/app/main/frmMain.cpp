@@ -260,16 +260,8 @@ void frmMain::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     modStatusBar::ResizeStatusBar(this, m_hWndStatusBar);
-    if (!m_hWndStatusBar)
-        return;   // not loaded yet: the design layout stands
-    // Smaller than the margins (or minimized): the tree keeps its last size.
-    const int h = height() - m_lngMarginHeight;
-    if (h < 0)
-        return;
-    const int w = width() - m_lngMarginWidth;
-    if (w < 0)
-        return;
-    tvMain->resize(w, h);
+    if (m_hWndStatusBar)   // before load the design layout stands
+        geometry::FitToMargins(this, tvMain, m_lngMarginHeight, m_lngMarginWidth);
 }
 
 void frmMain::SetBottomMessage(const QString &strMsg)

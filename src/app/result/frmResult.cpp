@@ -256,14 +256,6 @@ void frmResult::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     modStatusBar::ResizeStatusBar(this, m_hWndStatusBar);
-    if (!m_loaded)
-        return;
-    // A window smaller than its margins keeps the list's last size.
-    const int h = height() - m_lngMarginHeight;
-    if (h < 0)
-        return;
-    const int w = width() - m_lngMarginWidth;
-    if (w < 0)
-        return;
-    lstResult->resize(w, h);
+    if (m_loaded)
+        geometry::FitToMargins(this, lstResult, m_lngMarginHeight, m_lngMarginWidth);
 }

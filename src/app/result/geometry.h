@@ -38,4 +38,18 @@ inline void SetOuterRect(QWidget *window, const QRect &outer)
     window->setGeometry(client);
 }
 
+// Sizes a window's main control to the window's client size less the
+// margins fixed at load.  A window smaller than a margin (or minimized)
+// leaves the control at its last size.
+inline void FitToMargins(const QWidget *window, QWidget *control, int marginHeight, int marginWidth)
+{
+    const int h = window->height() - marginHeight;
+    if (h < 0)
+        return;
+    const int w = window->width() - marginWidth;
+    if (w < 0)
+        return;
+    control->resize(w, h);
+}
+
 } // namespace geometry
