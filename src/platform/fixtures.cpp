@@ -56,10 +56,16 @@ bool RawNameExists(const QString &folder, const QByteArray &rawName)
     return ::lstat(path.constData(), &st) == 0;
 }
 
+bool MakeRawDirectory(const QString &folder, const QByteArray &rawName)
+{
+    const QByteArray path = QFile::encodeName(folder) + '/' + rawName;
+    return ::mkdir(path.constData(), 0777) == 0;
+}
+
 bool RemoveRawName(const QString &folder, const QByteArray &rawName)
 {
     const QByteArray path = QFile::encodeName(folder) + '/' + rawName;
-    return ::unlink(path.constData()) == 0;
+    return ::unlink(path.constData()) == 0 || ::rmdir(path.constData()) == 0;
 }
 
 bool MakeEmptyFiles(const QString &folder, const QStringList &names)

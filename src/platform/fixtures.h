@@ -20,7 +20,9 @@ bool MakeHardLink(const QString &existing, const QString &newPath);
 bool WriteFileWithRawName(const QString &folder, const QByteArray &rawName, const QByteArray &content);
 // Whether a file named by the raw bytes exists inside `folder`.
 bool RawNameExists(const QString &folder, const QByteArray &rawName);
-// Removes such a file (QDir and QTemporaryDir cannot name it).
+// Creates an empty folder named by the raw bytes inside `folder`.
+bool MakeRawDirectory(const QString &folder, const QByteArray &rawName);
+// Removes such a file or empty folder (QDir and QTemporaryDir cannot name it).
 bool RemoveRawName(const QString &folder, const QByteArray &rawName);
 // Creates an empty file for each name inside the existing `folder`, fast
 // enough for folders of 100,000 entries; false when any exists or fails.

@@ -244,16 +244,22 @@ std::shared_ptr<const Snapshot> ReadFolder(const QByteArray &folder, DirListing:
         Entry e;
         e.name = QFile::decodeName(raw);
         e.type = TypeOf(entry->d_type);
-        // A name that is not valid UTF-8 comes back with U+FFFD, and no path
-        // built from it reopens the entry: like a dangling link it is there
-        // but cannot be read, so it counts as a system entry (a copy of
-        // normal files passes over it instead of failing on it).
-        if (e.name.contains(QChar::ReplacementCharacter) && QFile::encodeName(e.name) != raw)
-            e.type = EntryType::Other;
         e.link = entry->d_type == DT_LNK;
         e.hidden = IsHiddenName(raw);
         if (e.type == EntryType::Unresolved)
             e.raw = QByteArray(raw);
+        // A name that is not valid UTF-8 comes back with U+FFFD, and no path
+        // built from it reopens the entry.  A folder stays a folder (the walk
+        // reports it unreachable); anything else is there but cannot be
+        // read, like a dangling link, so it counts as a system entry and a
+        // copy of normal files passes over it instead of failing on it.
+        if (e.name.contains(QChar::ReplacementCharacter) && QFile::encodeName(e.name) != raw) {
+            EntryType type = e.type;
+            bool link = e.link;
+            const bool known = type != EntryType::Unresolved || Resolve(*snapshot, e, &type, &link);
+            if (known && type != EntryType::Directory)
+                e.type = EntryType::Other;
+        }
         e.keyOffset = uint32_t(snapshot->keys.size());
         e.keyLength = uint32_t(e.name.size());
         const QChar *chars = e.name.constData();

@@ -37,6 +37,8 @@ QStringList OddNames()
 // Raw names that are not valid UTF-8.  "a\xff.txt" sorts before most of the
 // others, so a copy that stopped at it would lose them.
 const QList<QByteArray> RawNames{QByteArray("a\xff.txt"), QByteArray("\xc3"), QByteArray("mid\xe3\x81.txt")};
+// A folder with such a name: the tree shows it, but no path reaches it.
+const QByteArray RawFolder("dir\xff");
 
 // The listing's order: by upper-cased name, unit by unit; exact ties by
 // the name itself.
@@ -88,10 +90,11 @@ private slots:
         QVERIFY(testsupport::WriteFile(S + "/.hidden.txt", "hidden"));
         for (const QByteArray &raw : RawNames)
             QVERIFY(platform::fixtures::WriteFileWithRawName(S, raw, "raw " + raw));
+        QVERIFY(platform::fixtures::MakeRawDirectory(S, RawFolder));
     }
     void cleanup()
     {
-        for (const QByteArray &raw : RawNames)
+        for (const QByteArray &raw : RawNames + QList<QByteArray>{RawFolder})
             platform::fixtures::RemoveRawName(S, raw);
         f.reset();
         m_src.reset();
@@ -106,13 +109,13 @@ private slots:
 
         // Bytes that are not UTF-8 are shown as U+FFFD.
         QStringList names = OddNames() << QStringLiteral(".hidden.txt");
-        for (const QByteArray &raw : RawNames)
+        for (const QByteArray &raw : RawNames + QList<QByteArray>{RawFolder})
             names << QFile::decodeName(raw);
         SortLikeListing(names);
         QStringList expected{SearchStart, Hit("*", S + "/."), Hit("*", S + "/..")};
         for (const QString &name : names)
             expected << Hit("*", S + "/" + name);
-        expected << End;
+        expected << Unreachable(S + "/" + QFile::decodeName(RawFolder)) << End;
         QCOMPARE(From(f->Result().Lines(), SearchStart), expected);
         QCOMPARE(testsupport::TreeDigest(S), digest);
     }
@@ -137,7 +140,7 @@ private slots:
             expected << Copied("*", S + "/" + name);
             entries << out + "/" + name;
         }
-        expected << End;
+        expected << Unreachable(S + "/" + QFile::decodeName(RawFolder)) << End;
         QCOMPARE(From(f->Result().Lines(), CopyStart), expected);
         entries.sort();
         QCOMPARE(Entries(D), entries);
