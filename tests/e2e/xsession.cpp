@@ -179,12 +179,12 @@ void XClient::SetProperty(xcb_window_t w, xcb_atom_t name, xcb_atom_t type, int 
     xcb_change_property(m_c, XCB_PROP_MODE_REPLACE, w, name, type, uint8_t(format), count, data);
 }
 
-xcb_window_t XClient::CreateWindow(const FakeWindow &spec, QRect rect)
+xcb_window_t XClient::CreateWindow(const FakeWindow &fake, QRect rect)
 {
     const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(m_c)).data;
     xcb_window_t parent = m_root;
     xcb_window_t frame = XCB_WINDOW_NONE;
-    if (spec.framed) {
+    if (fake.framed) {
         frame = xcb_generate_id(m_c);
         xcb_create_window(m_c, XCB_COPY_FROM_PARENT, frame, m_root, int16_t(rect.x()), int16_t(rect.y()),
                           uint16_t(rect.width()), uint16_t(rect.height() + 20), 0,
@@ -198,25 +198,25 @@ xcb_window_t XClient::CreateWindow(const FakeWindow &spec, QRect rect)
                       uint16_t(rect.width()), uint16_t(rect.height()), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
                       screen->root_visual, XCB_CW_BACK_PIXEL, &background);
 
-    if (!spec.netWmName.isNull()) {
-        const QByteArray utf8 = spec.netWmName.toUtf8();
+    if (!fake.netWmName.isNull()) {
+        const QByteArray utf8 = fake.netWmName.toUtf8();
         SetProperty(w, Atom("_NET_WM_NAME"), Atom("UTF8_STRING"), 8, utf8.constData(), uint32_t(utf8.size()));
     }
-    if (!spec.wmName.isNull())
-        SetProperty(w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, spec.wmName.constData(), uint32_t(spec.wmName.size()));
-    if (spec.dialogType) {
+    if (!fake.wmName.isNull())
+        SetProperty(w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, fake.wmName.constData(), uint32_t(fake.wmName.size()));
+    if (fake.dialogType) {
         const xcb_atom_t types[] = {Atom("_NET_WM_WINDOW_TYPE_DIALOG")};
         SetProperty(w, Atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, types, 1);
     }
-    if (spec.transientFor != XCB_WINDOW_NONE)
-        SetProperty(w, XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW, 32, &spec.transientFor, 1);
-    if (spec.deleteProtocol) {
+    if (fake.transientFor != XCB_WINDOW_NONE)
+        SetProperty(w, XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW, 32, &fake.transientFor, 1);
+    if (fake.deleteProtocol) {
         const xcb_atom_t protocols[] = {Atom("WM_DELETE_WINDOW")};
         SetProperty(w, Atom("WM_PROTOCOLS"), XCB_ATOM_ATOM, 32, protocols, 1);
     }
     const uint32_t pid = uint32_t(QCoreApplication::applicationPid());
     SetProperty(w, Atom("_NET_WM_PID"), XCB_ATOM_CARDINAL, 32, &pid, 1);
-    if (spec.framed) {
+    if (fake.framed) {
         // What a window manager sets on the clients it manages: NormalState.
         const uint32_t state[] = {1, XCB_WINDOW_NONE};
         SetProperty(w, Atom("WM_STATE"), Atom("WM_STATE"), 32, state, 2);

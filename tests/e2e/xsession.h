@@ -77,7 +77,7 @@ public:
 
     // Returns the window that carries the properties (the client window
     // when framed); Unmap and Destroy take care of the frame as well.
-    xcb_window_t CreateWindow(const FakeWindow &spec, QRect rect = QRect(900, 700, 200, 100));
+    xcb_window_t CreateWindow(const FakeWindow &fake, QRect rect = QRect(900, 700, 200, 100));
     void Unmap(xcb_window_t window);
     void Destroy(xcb_window_t window);
     bool IsMapped(xcb_window_t window);

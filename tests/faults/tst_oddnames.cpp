@@ -65,15 +65,7 @@ private:
     std::unique_ptr<QTemporaryDir> m_src, m_dst;
     QString S, D;
 
-    frmMain &StartAt(const QString &pattern)
-    {
-        frmMain &w = f->Start();
-        w.txtPattern->setText(pattern);
-        w.txtFolder->setText(D);
-        if (!w.tvMain->SelectPath(S))
-            qWarning("could not select %s", qPrintable(S));
-        return w;
-    }
+    frmMain &StartAt(const QString &pattern) { return f->StartAt(S, pattern, D); }
 
 private slots:
     void init()

@@ -22,15 +22,7 @@ private:
     std::unique_ptr<QTemporaryDir> m_src, m_dst;
     QString S, D;
 
-    frmMain &StartAt(const QString &path, const QString &pattern)
-    {
-        frmMain &w = f->Start();
-        w.txtPattern->setText(pattern);
-        w.txtFolder->setText(D);
-        if (!w.tvMain->SelectPath(path))
-            qWarning("could not select %s", qPrintable(path));
-        return w;
-    }
+    frmMain &StartAt(const QString &path, const QString &pattern) { return f->StartAt(path, pattern, D); }
     QStringList Run(frmMain &w, bool copy)
     {
         ModalWatch modal;

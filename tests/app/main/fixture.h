@@ -5,10 +5,12 @@
 #include "app/main/frmMain.h"
 #include "app/result/frmResult.h"
 #include "common/log.h"
+#include "foldertree/foldertree.h"
 #include "testhost.h"
 
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -34,6 +36,18 @@ public:
         window = std::make_unique<frmMain>();
         window->Load();
         return *window;
+    }
+    // Starts the program with a pattern list, a destination (left as the
+    // settings give it when null) and the tree's selection at `path`.
+    frmMain &StartAt(const QString &path, const QString &patterns, const QString &destination = QString())
+    {
+        frmMain &w = Start();
+        w.txtPattern->setText(patterns);
+        if (!destination.isNull())
+            w.txtFolder->setText(destination);
+        if (!path.isEmpty() && !w.tvMain->SelectPath(path))
+            qWarning("could not select %s", qPrintable(path));
+        return w;
     }
     frmResult &Result() { return frmResult::Instance(); }
 

@@ -57,14 +57,7 @@ private:
         int i = all.lastIndexOf(Start);
         return i < 0 ? all : all.mid(i);
     }
-    frmMain &StartAt(const QString &path, const QString &patterns)
-    {
-        frmMain &w = f->Start();
-        w.txtPattern->setText(patterns);
-        if (!path.isEmpty() && !w.tvMain->SelectPath(path))
-            qWarning("could not select %s", qPrintable(path));
-        return w;
-    }
+    frmMain &StartAt(const QString &path, const QString &patterns) { return f->StartAt(path, patterns); }
 
 private slots:
     void initTestCase()

@@ -56,11 +56,7 @@ private:
     }
     frmMain &StartAt(const QString &path, const QString &patterns, const QString &destination)
     {
-        frmMain &w = f->Start();
-        w.txtPattern->setText(patterns);
-        w.txtFolder->setText(destination);
-        w.tvMain->SelectPath(path);
-        return w;
+        return f->StartAt(path, patterns, destination);
     }
 
 private slots:

@@ -15,7 +15,7 @@
 
 using namespace faults;
 
-class TestSpecialFiles : public QObject {
+class TestUnusualEntries : public QObject {
     Q_OBJECT
 private:
     std::unique_ptr<MainFixture> f;
@@ -26,15 +26,7 @@ private:
     const QStringList m_names{"p-dangling.txt", "p-fifo.txt", "p-file-link.txt", "p-loop.txt",
                               "p-sock.txt", "p-to-fifo.txt", "p.txt"};
 
-    frmMain &StartAt(const QString &pattern)
-    {
-        frmMain &w = f->Start();
-        w.txtPattern->setText(pattern);
-        w.txtFolder->setText(D);
-        if (!w.tvMain->SelectPath(S))
-            qWarning("could not select %s", qPrintable(S));
-        return w;
-    }
+    frmMain &StartAt(const QString &pattern) { return f->StartAt(S, pattern, D); }
 
 private slots:
     void init()
@@ -138,5 +130,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestSpecialFiles)
-#include "tst_specialfiles.moc"
+QTEST_MAIN(TestUnusualEntries)
+#include "tst_unusualentries.moc"
