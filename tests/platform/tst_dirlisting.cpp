@@ -6,6 +6,8 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include "listnames.h"
+
 #include <QtTest>
 
 using platform::DirListing;
@@ -16,14 +18,7 @@ namespace {
 QStringList List(const QString &folder, const QString &pattern, int mask,
                  DirListing::Status *status = nullptr)
 {
-    DirListing listing;
-    const DirListing::Status s = listing.Open(folder, pattern, mask);
-    if (status)
-        *status = s;
-    QStringList names;
-    for (QString name = listing.Next(); !name.isEmpty(); name = listing.Next())
-        names << name;
-    return names;
+    return testsupport::ListNames(folder, pattern, mask, status);
 }
 
 QString g_hookFolder;

@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include "listnames.h"
+
 #include <QtTest>
 #include <algorithm>
 
@@ -20,14 +22,7 @@ namespace {
 QStringList List(const QString &folder, const QString &pattern, int mask,
                  DirListing::Status *status = nullptr)
 {
-    DirListing listing;
-    const DirListing::Status s = listing.Open(folder, pattern, mask);
-    if (status)
-        *status = s;
-    QStringList names;
-    for (QString name = listing.Next(); !name.isEmpty(); name = listing.Next())
-        names << name;
-    return names;
+    return testsupport::ListNames(folder, pattern, mask, status);
 }
 
 // Sets a folder's modification time to one fixed moment long past.
