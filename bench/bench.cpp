@@ -77,6 +77,13 @@ void PrintMemory()
     Print("vmrss_kib", ProcStatusKib("VmRSS"));
 }
 
+// A control of the main window, found by its object name.
+template <typename T>
+T *Control(QWidget *window, const char *name)
+{
+    return window->findChild<T *>(QLatin1String(name));
+}
+
 double Ms(qint64 ns)
 {
     return double(ns) / 1e6;
@@ -131,8 +138,8 @@ public:
         window->Load();
         if (!QTest::qWaitForWindowExposed(window.get()) || !QTest::qWaitForWindowExposed(&frmResult::Instance()))
             Print("warning", QStringLiteral("windows not exposed"));
-        window->txtPattern->setText(Patterns);
-        window->chkDetail->setChecked(true);
+        Control<QLineEdit>(window.get(), "txtPattern")->setText(Patterns);
+        Control<QCheckBox>(window.get(), "chkDetail")->setChecked(true);
         qApp->installEventFilter(&paints);
     }
     ~Session()
@@ -145,7 +152,7 @@ public:
 
     bool Select(const QString &root)
     {
-        if (!window->tvMain->SelectPath(root)) {
+        if (!Control<FolderTreeView>(window.get(), "tvMain")->SelectPath(root)) {
             Print("error", QStringLiteral("cannot select ") + root);
             return false;
         }
@@ -258,7 +265,7 @@ int Search(const QString &root, const QString &pathsFile)
     StallMeter meter(*s.window);
     meter.Restart();
     const std::clock_t cpu = std::clock();
-    s.window->cmdExpand->click();
+    Control<QPushButton>(s.window.get(), "cmdExpand")->click();
     const qint64 wall = meter.Finish();
     const double cpuMs = double(std::clock() - cpu) * 1000.0 / CLOCKS_PER_SEC;
 
@@ -299,12 +306,12 @@ int Copy(const QString &root, const QString &destination)
     Session s;
     if (!s.Select(root))
         return 1;
-    s.window->txtFolder->setText(destination);
+    Control<QLineEdit>(s.window.get(), "txtFolder")->setText(destination);
     s.paints.counts.clear();
     StallMeter meter(*s.window);
     meter.Restart();
     const std::clock_t cpu = std::clock();
-    s.window->cmdExpandToDrv->click();
+    Control<QPushButton>(s.window.get(), "cmdExpandToDrv")->click();
     const qint64 wall = meter.Finish();
     const double cpuMs = double(std::clock() - cpu) * 1000.0 / CLOCKS_PER_SEC;
 
@@ -416,11 +423,11 @@ int Cancel(const QString &root, int delayMs)
     timer.setTimerType(Qt::PreciseTimer);
     QObject::connect(&timer, &QTimer::timeout, [&] {
         clicked = meter.Elapsed();
-        QTest::mouseClick(s.window->cmdCancel, Qt::LeftButton);
+        QTest::mouseClick(Control<QPushButton>(s.window.get(), "cmdCancel"), Qt::LeftButton);
     });
     meter.Restart();
     timer.start(delayMs);
-    s.window->cmdExpand->click();
+    Control<QPushButton>(s.window.get(), "cmdExpand")->click();
     const qint64 wall = meter.Finish();
     if (clicked < 0) {
         Print("error", QStringLiteral("the search ended before the click"));

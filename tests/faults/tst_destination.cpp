@@ -22,12 +22,12 @@ private:
     QStringList RunCopy(const QString &destination)
     {
         frmMain &w = f->Start();
-        w.txtPattern->setText(QStringLiteral("*.txt"));
-        w.txtFolder->setText(destination);
-        if (!w.tvMain->SelectPath(S))
+        Ui(w).txtPattern->setText(QStringLiteral("*.txt"));
+        Ui(w).txtFolder->setText(destination);
+        if (!Ui(w).tvMain->SelectPath(S))
             qWarning("could not select %s", qPrintable(S));
         ModalWatch modal;
-        w.cmdExpandToDrv->click();
+        Ui(w).cmdExpandToDrv->click();
         if (!modal.texts.isEmpty())
             qWarning("unexpected box: %s", qPrintable(modal.texts.join(" | ")));
         const QStringList lines = From(f->Result().Lines(), CopyStart);

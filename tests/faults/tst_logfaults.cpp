@@ -59,9 +59,9 @@ private slots:
             QVERIFY(platform::fixtures::SetFileSizeLimit(100));
 
         frmMain &w = f.Start();
-        w.txtPattern->setText(QStringLiteral("*.txt"));
-        QVERIFY(w.tvMain->SelectPath(tree.path()));
-        w.cmdExpand->click();
+        Ui(w).txtPattern->setText(QStringLiteral("*.txt"));
+        QVERIFY(Ui(w).tvMain->SelectPath(tree.path()));
+        Ui(w).cmdExpand->click();
         QVERIFY(platform::fixtures::SetFileSizeLimit(sizeLimit));
         QVERIFY(w.close());
 

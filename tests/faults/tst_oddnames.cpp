@@ -97,7 +97,7 @@ private slots:
     {
         const QString digest = testsupport::TreeDigest(S);
         frmMain &w = StartAt(QStringLiteral("*"));
-        w.cmdExpand->click();
+        Ui(w).cmdExpand->click();
 
         // Bytes that are not UTF-8 are shown as U+FFFD.
         QStringList names = OddNames() << QStringLiteral(".hidden.txt");
@@ -117,7 +117,7 @@ private slots:
         const QString digest = testsupport::TreeDigest(S);
         frmMain &w = StartAt(QStringLiteral("*"));
         ModalWatch modal;
-        w.cmdExpandToDrv->click();
+        Ui(w).cmdExpandToDrv->click();
 
         // Every valid name is copied byte for byte under the same name.  A
         // name that is not valid UTF-8 cannot be named again through the

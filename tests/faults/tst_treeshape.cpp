@@ -26,7 +26,7 @@ private:
     QStringList Run(frmMain &w, bool copy)
     {
         ModalWatch modal;
-        (copy ? w.cmdExpandToDrv : w.cmdExpand)->click();
+        (copy ? Ui(w).cmdExpandToDrv : Ui(w).cmdExpand)->click();
         if (!modal.texts.isEmpty())
             qWarning("unexpected box: %s", qPrintable(modal.texts.join(" | ")));
         return From(f->Result().Lines(), copy ? CopyStart : SearchStart);

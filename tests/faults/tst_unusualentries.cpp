@@ -56,7 +56,7 @@ private slots:
     {
         const QString digest = testsupport::TreeDigest(S);
         frmMain &w = StartAt(QStringLiteral("p*"));
-        w.cmdExpand->click();
+        Ui(w).cmdExpand->click();
         QStringList expected{SearchStart};
         for (const QString &name : m_names)
             expected << Hit("p*", S + "/" + name);
@@ -70,7 +70,7 @@ private slots:
         const QString digest = testsupport::TreeDigest(S);
         frmMain &w = StartAt(QStringLiteral("p*"));
         ModalWatch modal;
-        w.cmdExpandToDrv->click();
+        Ui(w).cmdExpandToDrv->click();
         // A link to a regular file is a regular file; its bytes are copied
         // into a plain file.
         QCOMPARE(From(f->Result().Lines(), CopyStart),

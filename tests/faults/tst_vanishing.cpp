@@ -95,9 +95,9 @@ private slots:
         expectedDigest = removed.isEmpty() ? QString() : DigestWithout(expectedDigest, removed);
 
         frmMain &w = f->Start();
-        w.txtPattern->setText(pattern);
-        w.txtFolder->setText(D);
-        QVERIFY(w.tvMain->SelectPath(S));
+        Ui(w).txtPattern->setText(pattern);
+        Ui(w).txtFolder->setText(D);
+        QVERIFY(Ui(w).tvMain->SelectPath(S));
         if (trigger == QLatin1String("test")) {
             g_vanishOnTest = gone;
             platform::SetAccessTestHook(RemovingAccessTest);
@@ -109,7 +109,7 @@ private slots:
             });
         }
         ModalWatch modal;
-        (copy ? w.cmdExpandToDrv : w.cmdExpand)->click();
+        (copy ? Ui(w).cmdExpandToDrv : Ui(w).cmdExpand)->click();
 
         QStringList expected{copy ? CopyStart : SearchStart};
         QStringList copies;

@@ -208,11 +208,11 @@ private slots:
         platform::SetWriteFaultHook(FailWhenArmed);
 
         frmMain &w = f.Start();
-        w.txtPattern->setText(QStringLiteral("*"));
-        w.txtFolder->setText(D);
-        QVERIFY(w.tvMain->SelectPath(S));
+        Ui(w).txtPattern->setText(QStringLiteral("*"));
+        Ui(w).txtFolder->setText(D);
+        QVERIFY(Ui(w).tvMain->SelectPath(S));
         ModalWatch modal;
-        w.cmdExpandToDrv->click();
+        Ui(w).cmdExpandToDrv->click();
 
         QCOMPARE(From(f.Result().Lines(), CopyStart),
                  (QStringList{CopyStart, Copied("*", S + "/a.txt"), CopyFileError, Copied("*", S + "/sub/x.txt"), End}));

@@ -83,6 +83,9 @@ QPushButton *MakeButton(QWidget *parent, const char *name, const QString &captio
 
 frmMain::frmMain(QWidget *parent)
     : QWidget(parent)
+    , m_search({[this](const QString &line) { AddMessage(line); }, [this] { Yield(); },
+                [this](const QString &text) { SetBottomMessage(text); }, [this] { return txtFolder->text(); },
+                [this] { return chkDetail->isChecked(); }})
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QString::fromLatin1(AppTitle));
@@ -185,8 +188,6 @@ void frmMain::CreateControls()
 void frmMain::Load()
 {
     m_hWndStatusBar = modStatusBar::CreateStatusBar(this);
-    m_blnStop = false;
-    m_blnSearching = false;
     tvMain->SetStartupOption(false);
     modCommon::WriteLog(QStringLiteral("System Start..."));
 
@@ -235,8 +236,8 @@ void frmMain::SaveRectangle(QSettings &settings) const
 
 void frmMain::closeEvent(QCloseEvent *event)
 {
-    m_blnStop = true;
-    if (m_blnSearching) {
+    m_search.RequestStop();
+    if (m_search.Running()) {
         // The running search ends at its next poll; a second close goes through.
         event->ignore();
         return;

@@ -2,16 +2,14 @@
 // The main window: folder tree, pattern and destination, the three search
 // buttons, and the search that runs inside their click handlers.
 
+#include "app/main/foldersearch.h"
 #include "app/result/frmResult.h"
 #include "common/host.h"
-#include "common/wordlist.h"
 
 #include <QTimer>
 #include <QWidget>
-#include <cstdint>
 #include <functional>
 
-class FolderNode;
 class FolderTreeView;
 class QCheckBox;
 class QGroupBox;
@@ -37,30 +35,8 @@ public:
     // counts the yields since the observer was set.
     void SetYieldObserver(std::function<void(int)> observer);
 
-    // Controls, named as in the window's design.
-    QPushButton *cmdExpand = nullptr;
-    QPushButton *cmdExpandToDrv = nullptr;
-    QPushButton *cmdCancel = nullptr;
-    QGroupBox *fraTitle = nullptr;
-    QLabel *Label1 = nullptr;
-    QLineEdit *txtPattern = nullptr;
-    QCheckBox *chkDetail = nullptr;
-    QLabel *Label2 = nullptr;
-    QLineEdit *txtFolder = nullptr;
-    QPushButton *cmdFolder = nullptr;
-    FolderTreeView *tvMain = nullptr;
-    QTimer *tmrMsgClose = nullptr;
-    QStatusBar *m_hWndStatusBar = nullptr;
-
-    // Search state.
-    bool m_blnStop = false;
-    bool m_blnSearching = false;
-    modCommon::WordArray m_strPatterns;
-    int32_t m_lngPatternCount = 0;
-
-    // Pixels: client size minus the tree's size, from the design layout.
-    int m_lngMarginHeight = 0;
-    int m_lngMarginWidth = 0;
+    // The search the buttons run (read-only: its state is the buttons' to set).
+    const FolderSearch &CurrentSearch() const { return m_search; }
 
     // The settings store ("Pathwren", section "Setting").
     static QString SettingsFileName();
@@ -78,30 +54,42 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    // Controls, named as in the window's design; found by object name.
+    QPushButton *cmdExpand = nullptr;
+    QPushButton *cmdExpandToDrv = nullptr;
+    QPushButton *cmdCancel = nullptr;
+    QGroupBox *fraTitle = nullptr;
+    QLabel *Label1 = nullptr;
+    QLineEdit *txtPattern = nullptr;
+    QCheckBox *chkDetail = nullptr;
+    QLabel *Label2 = nullptr;
+    QLineEdit *txtFolder = nullptr;
+    QPushButton *cmdFolder = nullptr;
+    FolderTreeView *tvMain = nullptr;
+    QTimer *tmrMsgClose = nullptr;
+    QStatusBar *m_hWndStatusBar = nullptr;
+
+    // Pixels: client size minus the tree's size, from the design layout.
+    int m_lngMarginHeight = 0;
+    int m_lngMarginWidth = 0;
+
     // modCommon::Host
     void AddMessage(const QString &strMsg) override;
-    bool StopRequested() const override { return m_blnStop; }
+    bool StopRequested() const override { return m_search.StopRequested(); }
     void Yield() override;
     // frmResultHost
-    bool StopFlag() const override { return m_blnStop; }
+    bool StopFlag() const override { return m_search.StopRequested(); }
     QRect OuterRect() const override { return frameGeometry(); }
 
     void CreateControls();
     void ApplyStoredRectangle(QSettings &settings);
     void SaveRectangle(QSettings &settings) const;
 
-    // Search (one per concern, each in its own file).
     void RunSearch(bool copy);
     bool CheckPattern();
-    void ExpandNode(FolderNode *node, bool copy);
-    bool NodeAccessible(FolderNode *node);
-    bool ConnectToShare(const QString &path);
-    void SearchFile(const QString &path);
-    void CopySelectFile(const QString &path);
-    bool IsExcludedCopyDestination(const QString &path) const;
     void ShowWarning(const QString &text);
 
-    QString m_copyStartResolved;   // resolved start folder of a search with copy
+    FolderSearch m_search;
     std::function<void(int)> m_yieldObserver;
     int m_yieldCount = 0;
 };

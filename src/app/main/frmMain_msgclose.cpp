@@ -11,7 +11,7 @@
 void frmMain::tmrMsgClose_Timer()
 {
     try {
-        if (!m_blnSearching)
+        if (!m_search.Running())
             return;
         const QString title = windowTitle();
         for (QWidget *widget : QApplication::topLevelWidgets()) {

@@ -4,13 +4,11 @@
 
 #include "common/filecopy.h"
 #include "foldertree/foldertree.h"
-#include "platform/fileaccess.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <exception>
 
 void frmMain::cmdExpand_Click()
 {
@@ -25,8 +23,7 @@ void frmMain::cmdExpandToDrv_Click()
 void frmMain::RunSearch(bool copy)
 {
     try {
-        m_blnStop = false;
-        m_blnSearching = true;
+        m_search.Begin();
         cmdExpandToDrv->setEnabled(false);
         cmdExpand->setEnabled(false);
         cmdCancel->setEnabled(true);
@@ -42,11 +39,8 @@ void frmMain::RunSearch(bool copy)
                     go = false;
                 }
             }
-            if (go) {
-                FolderNode *node = tvMain->SelectedFolder();
-                m_copyStartResolved = (copy && node) ? platform::ResolvedPath(node->Path()) : QString();
-                ExpandNode(node, copy);
-            }
+            if (go)
+                m_search.Walk(tvMain->SelectedFolder(), copy);
         }
     } catch (...) {
         // Any failure ends the search normally: banner and buttons below.
@@ -56,7 +50,7 @@ void frmMain::RunSearch(bool copy)
         AddMessage(QStringLiteral("☆☆☆ 終了 ☆☆☆"));
     } catch (...) {
     }
-    m_blnSearching = false;
+    m_search.End();
     cmdExpandToDrv->setEnabled(true);
     cmdExpand->setEnabled(true);
     cmdCancel->setEnabled(false);
@@ -67,8 +61,7 @@ void frmMain::RunSearch(bool copy)
 bool frmMain::CheckPattern()
 {
     try {
-        m_lngPatternCount = modCommon::StringToArray(txtPattern->text(), m_strPatterns, QStringLiteral(";"));
-        if (m_lngPatternCount >= 1)
+        if (m_search.SetPatterns(txtPattern->text()))
             return true;
         ShowWarning(QStringLiteral("設定された検索文字列が不正です。"));
         txtPattern->setFocus();
@@ -85,7 +78,7 @@ void frmMain::ShowWarning(const QString &text)
 
 void frmMain::cmdCancel_Click()
 {
-    m_blnStop = true;
+    m_search.RequestStop();
     AddMessage(QStringLiteral("☆☆☆ ユーザによる検索中断 ☆☆☆"));
 }
 

@@ -8,13 +8,58 @@
 #include "foldertree/foldertree.h"
 #include "testhost.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <memory>
+
+// The main window's controls, found by their object names as any tool
+// outside the window finds them.  Null where a control does not exist
+// (the status bar before load and after unload).
+struct MainControls {
+    explicit MainControls(const QObject &w)
+        : cmdExpand(w.findChild<QPushButton *>(QStringLiteral("cmdExpand")))
+        , cmdExpandToDrv(w.findChild<QPushButton *>(QStringLiteral("cmdExpandToDrv")))
+        , cmdCancel(w.findChild<QPushButton *>(QStringLiteral("cmdCancel")))
+        , fraTitle(w.findChild<QGroupBox *>(QStringLiteral("fraTitle")))
+        , Label1(w.findChild<QLabel *>(QStringLiteral("Label1")))
+        , txtPattern(w.findChild<QLineEdit *>(QStringLiteral("txtPattern")))
+        , chkDetail(w.findChild<QCheckBox *>(QStringLiteral("chkDetail")))
+        , Label2(w.findChild<QLabel *>(QStringLiteral("Label2")))
+        , txtFolder(w.findChild<QLineEdit *>(QStringLiteral("txtFolder")))
+        , cmdFolder(w.findChild<QPushButton *>(QStringLiteral("cmdFolder")))
+        , tvMain(w.findChild<FolderTreeView *>(QStringLiteral("tvMain")))
+        , tmrMsgClose(w.findChild<QTimer *>(QStringLiteral("tmrMsgClose")))
+        , statusBar(w.findChild<QStatusBar *>(QStringLiteral("statusBar"), Qt::FindDirectChildrenOnly))
+    {
+    }
+    QPushButton *cmdExpand;
+    QPushButton *cmdExpandToDrv;
+    QPushButton *cmdCancel;
+    QGroupBox *fraTitle;
+    QLabel *Label1;
+    QLineEdit *txtPattern;
+    QCheckBox *chkDetail;
+    QLabel *Label2;
+    QLineEdit *txtFolder;
+    QPushButton *cmdFolder;
+    FolderTreeView *tvMain;
+    QTimer *tmrMsgClose;
+    QStatusBar *statusBar;
+};
+inline MainControls Ui(const QObject &w)
+{
+    return MainControls(w);
+}
 
 class MainFixture {
 public:
@@ -42,10 +87,11 @@ public:
     frmMain &StartAt(const QString &path, const QString &patterns, const QString &destination = QString())
     {
         frmMain &w = Start();
-        w.txtPattern->setText(patterns);
+        const MainControls ui(w);
+        ui.txtPattern->setText(patterns);
         if (!destination.isNull())
-            w.txtFolder->setText(destination);
-        if (!path.isEmpty() && !w.tvMain->SelectPath(path))
+            ui.txtFolder->setText(destination);
+        if (!path.isEmpty() && !ui.tvMain->SelectPath(path))
             qWarning("could not select %s", qPrintable(path));
         return w;
     }

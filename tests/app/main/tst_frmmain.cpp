@@ -4,6 +4,7 @@
 #include "app/result/geometry.h"
 #include "app/statusbar/modStatusBar.h"
 #include "foldertree/foldertree.h"
+#include "tempdir.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -40,21 +41,21 @@ private slots:
     {
         frmMain &w = f->Start();
         QCOMPARE(w.windowTitle(), QStringLiteral("Pathwren"));
-        QCOMPARE(w.txtPattern->text(), QStringLiteral("*.txt;*.doc;*DATA*"));
-        QCOMPARE(w.txtFolder->text(), QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
+        QCOMPARE(Ui(w).txtPattern->text(), QStringLiteral("*.txt;*.doc;*DATA*"));
+        QCOMPARE(Ui(w).txtFolder->text(), QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
         // 1000, 1000 twips with 5625 x 7950 twips, outer.
         QCOMPARE(w.frameGeometry(), QRect(67, 67, 375, 530));
         frmResult &r = f->Result();
         QVERIFY(r.isVisible());
         QCOMPARE(r.frameGeometry(), QRect(67 + 375, 67, 375, 530));
         QCOMPARE(r.Lines(), QStringList{QStringLiteral("☆☆☆ 検索結果ウィンドウ ☆☆☆")});
-        QCOMPARE(modStatusBar::StatusBarText(w.m_hWndStatusBar), QString());
+        QCOMPARE(modStatusBar::StatusBarText(Ui(w).statusBar), QString());
         QCOMPARE(f->LogMessages(), QStringList{QStringLiteral("System Start...")});
-        QVERIFY(!w.m_blnStop);
-        QVERIFY(!w.m_blnSearching);
-        QVERIFY(w.tmrMsgClose->isActive());
-        QCOMPARE(w.tmrMsgClose->interval(), 100);
-        QVERIFY(!w.tvMain->StartupOption());
+        QVERIFY(!w.CurrentSearch().StopRequested());
+        QVERIFY(!w.CurrentSearch().Running());
+        QVERIFY(Ui(w).tmrMsgClose->isActive());
+        QCOMPARE(Ui(w).tmrMsgClose->interval(), 100);
+        QVERIFY(!Ui(w).tvMain->StartupOption());
     }
 
     void controlsAsDesigned_data()
@@ -108,12 +109,12 @@ private slots:
     void startStateTabOrderAndNames()
     {
         frmMain &w = f->Start();
-        QVERIFY(w.cmdExpand->isEnabled());
-        QVERIFY(w.cmdExpandToDrv->isEnabled());
-        QVERIFY(w.cmdCancel->isEnabled());
-        QVERIFY(w.chkDetail->isChecked());
-        const QList<QWidget *> order{w.cmdExpand, w.cmdExpandToDrv, w.cmdCancel, w.txtPattern,
-                                     w.chkDetail, w.txtFolder, w.cmdFolder, w.tvMain};
+        QVERIFY(Ui(w).cmdExpand->isEnabled());
+        QVERIFY(Ui(w).cmdExpandToDrv->isEnabled());
+        QVERIFY(Ui(w).cmdCancel->isEnabled());
+        QVERIFY(Ui(w).chkDetail->isChecked());
+        const QList<QWidget *> order{Ui(w).cmdExpand, Ui(w).cmdExpandToDrv, Ui(w).cmdCancel, Ui(w).txtPattern,
+                                     Ui(w).chkDetail, Ui(w).txtFolder, Ui(w).cmdFolder, Ui(w).tvMain};
         auto nextFocusable = [](QWidget *from) {
             QWidget *w = from->nextInFocusChain();
             while (w->focusPolicy() == Qt::NoFocus)
@@ -122,10 +123,10 @@ private slots:
         };
         for (int i = 0; i + 1 < order.size(); ++i)
             QCOMPARE(nextFocusable(order[i]), order[i + 1]);
-        QCOMPARE(w.Label1->buddy(), w.txtPattern);
-        QCOMPARE(w.Label2->buddy(), w.txtFolder);
-        for (QWidget *input : {static_cast<QWidget *>(w.txtPattern), static_cast<QWidget *>(w.txtFolder),
-                               static_cast<QWidget *>(w.tvMain), static_cast<QWidget *>(w.cmdFolder)})
+        QCOMPARE(Ui(w).Label1->buddy(), Ui(w).txtPattern);
+        QCOMPARE(Ui(w).Label2->buddy(), Ui(w).txtFolder);
+        for (QWidget *input : {static_cast<QWidget *>(Ui(w).txtPattern), static_cast<QWidget *>(Ui(w).txtFolder),
+                               static_cast<QWidget *>(Ui(w).tvMain), static_cast<QWidget *>(Ui(w).cmdFolder)})
             QVERIFY2(!input->accessibleName().isEmpty(), qPrintable(input->objectName()));
     }
 
@@ -133,8 +134,8 @@ private slots:
     {
         {
             frmMain &w = f->Start();
-            w.txtPattern->setText(QStringLiteral("*.cpp;*.h"));
-            w.txtFolder->setText(QStringLiteral("/tmp/目的地"));
+            Ui(w).txtPattern->setText(QStringLiteral("*.cpp;*.h"));
+            Ui(w).txtFolder->setText(QStringLiteral("/tmp/目的地"));
             geometry::SetOuterRect(&w, QRect(150, 120, 400, 600));
             QVERIFY(w.close());
             f->window.reset();
@@ -148,8 +149,8 @@ private slots:
         QCOMPARE(f->LogMessages(), (QStringList{QStringLiteral("System Start..."), QStringLiteral("System End...")}));
 
         frmMain &w = f->Start();
-        QCOMPARE(w.txtPattern->text(), QStringLiteral("*.cpp;*.h"));
-        QCOMPARE(w.txtFolder->text(), QStringLiteral("/tmp/目的地"));
+        QCOMPARE(Ui(w).txtPattern->text(), QStringLiteral("*.cpp;*.h"));
+        QCOMPARE(Ui(w).txtFolder->text(), QStringLiteral("/tmp/目的地"));
         QCOMPARE(w.frameGeometry(), QRect(150, 120, 400, 600));
         QCOMPARE(f->Result().frameGeometry(), QRect(550, 120, 400, 600));
     }
@@ -158,8 +159,8 @@ private slots:
     {
         WriteSettings({{"Pattern", ""}, {"CopyPath", ""}});
         frmMain &w = f->Start();
-        QCOMPARE(w.txtPattern->text(), QString());
-        QCOMPARE(w.txtFolder->text(), QString());
+        QCOMPARE(Ui(w).txtPattern->text(), QString());
+        QCOMPARE(Ui(w).txtFolder->text(), QString());
     }
 
     void damagedGeometryTakesDefaults_data()
@@ -201,15 +202,26 @@ private slots:
 
     void closeRefusedWhileSearching()
     {
-        frmMain &w = f->Start();
-        w.m_blnSearching = true;
-        QVERIFY(!w.close());
-        QVERIFY(w.m_blnStop);
-        QVERIFY(w.isVisible());
-        QVERIFY(w.m_hWndStatusBar);
-        QCOMPARE(Setting("Pattern"), QStringLiteral("<absent>"));
-        QVERIFY(!f->LogMessages().contains(QStringLiteral("System End...")));
-        w.m_blnSearching = false;
+        QTemporaryDir tree;
+        testsupport::WriteFile(tree.path() + "/a.txt", "a");
+        frmMain &w = f->StartAt(tree.path(), QStringLiteral("*.txt"));
+        bool tried = false;
+        bool closed = false;
+        w.SetYieldObserver([&](int) {
+            if (tried)
+                return;
+            tried = true;
+            closed = w.close();
+            QVERIFY(w.CurrentSearch().StopRequested());
+            QVERIFY(w.isVisible());
+            QVERIFY(Ui(w).statusBar);
+            QCOMPARE(Setting("Pattern"), QStringLiteral("<absent>"));
+            QVERIFY(!f->LogMessages().contains(QStringLiteral("System End...")));
+        });
+        Ui(w).cmdExpand->click();
+        w.SetYieldObserver(nullptr);
+        QVERIFY(tried);
+        QVERIFY(!closed);
         QVERIFY(w.close());
         QVERIFY(!f->Result().isVisible());
         QCOMPARE(f->LogMessages().last(), QStringLiteral("System End..."));
@@ -218,32 +230,34 @@ private slots:
     void resizeKeepsTreeMargins()
     {
         frmMain &w = f->Start();
-        QCOMPARE(w.m_lngMarginHeight, 503 - 404);
-        QCOMPARE(w.m_lngMarginWidth, 367 - 368);
+        const int marginHeight = 503 - 404;
+        const int marginWidth = 367 - 368;
+        QCOMPARE(w.height() - Ui(w).tvMain->height(), marginHeight);
+        QCOMPARE(w.width() - Ui(w).tvMain->width(), marginWidth);
         w.resize(500, 700);
-        QCOMPARE(w.tvMain->geometry(), QRect(0, 82, 500 - w.m_lngMarginWidth, 700 - w.m_lngMarginHeight));
-        QCOMPARE(w.m_hWndStatusBar->geometry().bottom(), 699);
-        QCOMPARE(w.m_hWndStatusBar->width(), 500);
-        const QSize before = w.tvMain->size();
-        w.resize(300, w.m_lngMarginHeight - 10);
-        QCOMPARE(w.tvMain->size(), before);
+        QCOMPARE(Ui(w).tvMain->geometry(), QRect(0, 82, 500 - marginWidth, 700 - marginHeight));
+        QCOMPARE(Ui(w).statusBar->geometry().bottom(), 699);
+        QCOMPARE(Ui(w).statusBar->width(), 500);
+        const QSize before = Ui(w).tvMain->size();
+        w.resize(300, marginHeight - 10);
+        QCOMPARE(Ui(w).tvMain->size(), before);
     }
 
     void checkBoxControlsCopyButton()
     {
         frmMain &w = f->Start();
-        w.chkDetail->click();
-        QVERIFY(!w.chkDetail->isChecked());
-        QVERIFY(!w.cmdExpandToDrv->isEnabled());
-        w.chkDetail->click();
-        QVERIFY(w.cmdExpandToDrv->isEnabled());
+        Ui(w).chkDetail->click();
+        QVERIFY(!Ui(w).chkDetail->isChecked());
+        QVERIFY(!Ui(w).cmdExpandToDrv->isEnabled());
+        Ui(w).chkDetail->click();
+        QVERIFY(Ui(w).cmdExpandToDrv->isEnabled());
     }
 
     void cancelWhileIdleWritesBannerAndKeepsStopFlag()
     {
         frmMain &w = f->Start();
-        w.cmdCancel->click();
-        QVERIFY(w.m_blnStop);
+        Ui(w).cmdCancel->click();
+        QVERIFY(w.CurrentSearch().StopRequested());
         QCOMPARE(f->Result().Lines().last(), QStringLiteral("☆☆☆ ユーザによる検索中断 ☆☆☆"));
         // Now the result window may be closed by the user.
         QVERIFY(f->Result().close());
@@ -254,10 +268,10 @@ private slots:
         frmMain &w = f->Start();
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
-        w.txtPattern->setText(QStringLiteral("*.none-such"));
-        w.chkDetail->setChecked(false);
+        Ui(w).txtPattern->setText(QStringLiteral("*.none-such"));
+        Ui(w).chkDetail->setChecked(false);
         QTest::keyClick(&w, Qt::Key_P, Qt::AltModifier);
-        QTRY_VERIFY(w.chkDetail->hasFocus() || w.chkDetail->isChecked());
+        QTRY_VERIFY(Ui(w).chkDetail->hasFocus() || Ui(w).chkDetail->isChecked());
     }
 };
 

@@ -92,6 +92,24 @@ private:
 
     int Closed() const { return f->LogMessages().count(QStringLiteral("Close Dialog")); }
 
+    // Runs `act` once, at the first yield of a real search over the tree.
+    bool DuringSearch(frmMain &w, const std::function<void()> &act)
+    {
+        Ui(w).tvMain->SelectPath(T);
+        Ui(w).txtPattern->setText(QStringLiteral("*.txt"));
+        bool ran = false;
+        w.SetYieldObserver([&](int) {
+            if (ran)
+                return;
+            ran = true;
+            QVERIFY(w.CurrentSearch().Running());
+            act();
+        });
+        Ui(w).cmdExpand->click();
+        w.SetYieldObserver(nullptr);
+        return ran;
+    }
+
 private slots:
     void init()
     {
@@ -107,8 +125,6 @@ private slots:
         platform::SetWriteFaultHook(nullptr);
         platform::SetAccessTestHook(nullptr);
         platform::SetNetworkOpenHook(nullptr);
-        if (f->window)
-            f->window->m_blnSearching = false;
         f.reset();
         m_tree.reset();
     }
@@ -116,12 +132,12 @@ private slots:
     void idleTicksLeaveBoxesAlone()
     {
         frmMain &w = f->Start();
-        QVERIFY(w.tmrMsgClose->isActive());
-        QCOMPARE(w.tmrMsgClose->interval(), 100);
+        QVERIFY(Ui(w).tmrMsgClose->isActive());
+        QCOMPARE(Ui(w).tmrMsgClose->interval(), 100);
         // A search that has ended leaves the tick idle again.
-        w.tvMain->SelectPath(T);
-        w.cmdExpand->click();
-        QVERIFY(!w.m_blnSearching);
+        Ui(w).tvMain->SelectPath(T);
+        Ui(w).cmdExpand->click();
+        QVERIFY(!w.CurrentSearch().Running());
 
         const auto box = OpenBox(Title);
         for (int i = 0; i < 5; ++i)
@@ -135,23 +151,24 @@ private slots:
     void searchingClosesOneBoxPerTick()
     {
         frmMain &w = f->Start();
-        w.m_blnSearching = true;
-        const auto first = OpenBox(Title);
-        const auto second = OpenBox(Title);
+        QVERIFY(DuringSearch(w, [&] {
+            const auto first = OpenBox(Title);
+            const auto second = OpenBox(Title);
 
-        w.tmrMsgClose_Timer();
-        QCOMPARE(int(first->isVisible()) + int(second->isVisible()), 1);
-        QCOMPARE(Closed(), 1);
-        w.tmrMsgClose_Timer();
-        QVERIFY(!first->isVisible() && !second->isVisible());
-        QCOMPARE(Closed(), 2);
-        // As Escape or Cancel would: the code that raised it sees a rejection.
-        QCOMPARE(first->result(), int(QDialog::Rejected));
-        QCOMPARE(second->result(), int(QDialog::Rejected));
-        w.tmrMsgClose_Timer();
-        QCOMPARE(Closed(), 2);
-        QVERIFY(w.isVisible());
-        QVERIFY(f->Result().isVisible());
+            w.tmrMsgClose_Timer();
+            QCOMPARE(int(first->isVisible()) + int(second->isVisible()), 1);
+            QCOMPARE(Closed(), 1);
+            w.tmrMsgClose_Timer();
+            QVERIFY(!first->isVisible() && !second->isVisible());
+            QCOMPARE(Closed(), 2);
+            // As Escape or Cancel would: the code that raised it sees a rejection.
+            QCOMPARE(first->result(), int(QDialog::Rejected));
+            QCOMPARE(second->result(), int(QDialog::Rejected));
+            w.tmrMsgClose_Timer();
+            QCOMPARE(Closed(), 2);
+            QVERIFY(w.isVisible());
+            QVERIFY(f->Result().isVisible());
+        }));
     }
 
     void otherWindowsStayOpen_data()
@@ -171,28 +188,29 @@ private slots:
         QFETCH(QString, title);
         QFETCH(bool, shown);
         frmMain &w = f->Start();
-        w.m_blnSearching = true;
-        QMessageBox box(QMessageBox::Warning, title, QStringLiteral("確認"), QMessageBox::Ok);
-        if (shown)
-            box.show();
-        for (int i = 0; i < 3; ++i)
-            w.tmrMsgClose_Timer();
-        QCOMPARE(box.isVisible(), shown);
-        QCOMPARE(box.result(), 0);
-        // The main window bears the title too, and is no dialog.
-        QVERIFY(w.isVisible());
-        QVERIFY(f->Result().isVisible());
-        QCOMPARE(Closed(), 0);
-        // Off X11 no other program's window is looked for.
-        QVERIFY(!msgclose::CloseForeignDialog(&w, Title));
-        QCOMPARE(Closed(), 0);
+        QVERIFY(DuringSearch(w, [&] {
+            QMessageBox box(QMessageBox::Warning, title, QStringLiteral("確認"), QMessageBox::Ok);
+            if (shown)
+                box.show();
+            for (int i = 0; i < 3; ++i)
+                w.tmrMsgClose_Timer();
+            QCOMPARE(box.isVisible(), shown);
+            QCOMPARE(box.result(), 0);
+            // The main window bears the title too, and is no dialog.
+            QVERIFY(w.isVisible());
+            QVERIFY(f->Result().isVisible());
+            QCOMPARE(Closed(), 0);
+            // Off X11 no other program's window is looked for.
+            QVERIFY(!msgclose::CloseForeignDialog(&w, Title));
+            QCOMPARE(Closed(), 0);
+        }));
     }
 
     void boxRaisedInsideSearchClosesItself()
     {
         frmMain &w = f->Start();
-        w.tvMain->SelectPath(T);
-        w.txtPattern->setText(QStringLiteral("*.txt"));
+        Ui(w).tvMain->SelectPath(T);
+        Ui(w).txtPattern->setText(QStringLiteral("*.txt"));
         int answer = -1;
         bool raised = false;
         bool stuck = false;
@@ -211,7 +229,7 @@ private slots:
             answer = box->exec();
             delete box;
         });
-        w.cmdExpand->click();
+        Ui(w).cmdExpand->click();
         QVERIFY(raised);
         QVERIFY2(!stuck, "the box raised during the search stayed open");
         QCOMPARE(answer, int(QDialog::Rejected));
@@ -257,14 +275,14 @@ private slots:
         } else if (procedure == "SearchFile") {
             g_refused = T;
             platform::SetListingFaultHook(RefuseListing);
-            w.tvMain->SelectPath(T);
-            w.chkDetail->setChecked(false);
-            w.cmdExpand->click();
+            Ui(w).tvMain->SelectPath(T);
+            Ui(w).chkDetail->setChecked(false);
+            Ui(w).cmdExpand->click();
         } else if (procedure == "ConnectToShare") {
             platform::SetAccessTestHook(NothingReachable);
             platform::SetNetworkOpenHook(NetworkThrows);
-            w.tvMain->SelectPath(T);
-            w.cmdExpand->click();
+            Ui(w).tvMain->SelectPath(T);
+            Ui(w).cmdExpand->click();
             // Its failure result: the folder counts as unreachable.
             QVERIFY(f->Result().Lines().contains(QStringLiteral("※※※ アクセス不可能 in ") + T));
         }
@@ -277,7 +295,7 @@ private slots:
         QCOMPARE(errors, QStringList{QStringLiteral("※※※ Error in ") + procedure});
         QCOMPARE(watch.Seen(), 0);
         QCOMPARE(Closed(), 0);
-        QVERIFY(!w.m_blnSearching);
+        QVERIFY(!w.CurrentSearch().Running());
     }
 
     void otherProgramsDialogs_data()

@@ -95,7 +95,7 @@ private slots:
     void fullExpansionListsEveryFolderDepthFirst()
     {
         frmMain &w = StartAt(R, QStringLiteral("*.txt;*.doc;*DATA*"));
-        w.cmdExpand->click();
+        Ui(w).cmdExpand->click();
         const QStringList expected{
             Start,
             Hit("*.txt", ".hidden.txt"), Hit("*.txt", "a.txt"), Hit("*.txt", "B.TXT"),
@@ -108,26 +108,26 @@ private slots:
             End,
         };
         QCOMPARE(SearchLines(), expected);
-        QCOMPARE(modStatusBar::StatusBarText(w.m_hWndStatusBar), QStringLiteral("展開中 in Sub3"));
+        QCOMPARE(modStatusBar::StatusBarText(Ui(w).statusBar), QStringLiteral("展開中 in Sub3"));
         QCOMPARE(f->Result().SelectedRow(), f->Result().LineCount() - 1);
     }
 
     void withoutFullExpansionOnlyTheStartFolder()
     {
         frmMain &w = StartAt(R, QStringLiteral("*.doc"));
-        w.chkDetail->click();
-        QVERIFY(!w.cmdExpandToDrv->isEnabled());
-        w.cmdExpand->click();
+        Ui(w).chkDetail->click();
+        QVERIFY(!Ui(w).cmdExpandToDrv->isEnabled());
+        Ui(w).cmdExpand->click();
         QCOMPARE(SearchLines(), (QStringList{Start, Hit("*.doc", "notes.doc"), End}));
         // After any search the copy button is available again.
-        QVERIFY(w.cmdExpandToDrv->isEnabled());
-        QVERIFY(!w.chkDetail->isChecked());
+        QVERIFY(Ui(w).cmdExpandToDrv->isEnabled());
+        QVERIFY(!Ui(w).chkDetail->isChecked());
     }
 
     void starListsDotEntriesAndFolders()
     {
         frmMain &w = StartAt(R + "/sub1", QStringLiteral("*"));
-        w.cmdExpand->click();
+        Ui(w).cmdExpand->click();
         QCOMPARE(SearchLines(), (QStringList{Start,
                                              Hit("*", "sub1/."), Hit("*", "sub1/.."), Hit("*", "sub1/deep"), Hit("*", "sub1/x.txt"),
                                              Hit("*", "sub1/deep/."), Hit("*", "sub1/deep/.."), Hit("*", "sub1/deep/y.txt"),
@@ -137,7 +137,7 @@ private slots:
     void emptyPatternTextListsEverything()
     {
         frmMain &w = StartAt(R + "/sub1/deep", QString());
-        w.cmdExpand->click();
+        Ui(w).cmdExpand->click();
         QCOMPARE(SearchLines(), (QStringList{Start, Hit("", "sub1/deep/."), Hit("", "sub1/deep/.."),
                                              Hit("", "sub1/deep/y.txt"), End}));
     }
@@ -145,21 +145,21 @@ private slots:
     void blanksAndEmptyItemsStayInPatterns()
     {
         frmMain &w = StartAt(R + "/sub1/deep", QStringLiteral("y.txt; y.txt;;"));
-        w.chkDetail->setChecked(false);
-        w.cmdExpand->click();
+        Ui(w).chkDetail->setChecked(false);
+        Ui(w).cmdExpand->click();
         // " y.txt" keeps its leading blank and matches nothing; the two empty
         // items list everything.
         const QStringList all{Hit("", "sub1/deep/."), Hit("", "sub1/deep/.."), Hit("", "sub1/deep/y.txt")};
         QCOMPARE(SearchLines(), QStringList{Start} + QStringList{Hit("y.txt", "sub1/deep/y.txt")} + all + all + QStringList{End});
-        QCOMPARE(w.m_lngPatternCount, 4);
+        QCOMPARE(w.CurrentSearch().PatternCount(), 4);
     }
 
     void noNodeSelectedWritesOnlyBanners()
     {
         frmMain &w = f->Start();
-        w.tvMain->setCurrentItem(nullptr);
-        w.tvMain->clearSelection();
-        w.cmdExpand->click();
+        Ui(w).tvMain->setCurrentItem(nullptr);
+        Ui(w).tvMain->clearSelection();
+        Ui(w).cmdExpand->click();
         QCOMPARE(SearchLines(), (QStringList{Start, End}));
     }
 
@@ -167,11 +167,11 @@ private slots:
     {
         platform::SetAccessTestHook(FakeAccess);
         frmMain &w = f->Start();
-        w.txtPattern->setText(QStringLiteral("*.pathwren-matches-nothing"));
-        w.chkDetail->setChecked(false);
-        FolderNode *computer = w.tvMain->MyComputer();
-        w.tvMain->setCurrentItem(computer);
-        w.cmdExpand->click();
+        Ui(w).txtPattern->setText(QStringLiteral("*.pathwren-matches-nothing"));
+        Ui(w).chkDetail->setChecked(false);
+        FolderNode *computer = Ui(w).tvMain->MyComputer();
+        Ui(w).tvMain->setCurrentItem(computer);
+        Ui(w).cmdExpand->click();
         QCOMPARE(SearchLines(), (QStringList{Start, End}));
         // Each child with a path was tested once; nothing deeper.
         QStringList children;
@@ -189,19 +189,19 @@ private slots:
             if (checked)
                 return;
             checked = true;
-            QVERIFY(!w.cmdExpand->isEnabled());
-            QVERIFY(!w.cmdExpandToDrv->isEnabled());
-            QVERIFY(w.cmdCancel->isEnabled());
-            QVERIFY(!w.chkDetail->isEnabled());
-            QVERIFY(w.m_blnSearching);
+            QVERIFY(!Ui(w).cmdExpand->isEnabled());
+            QVERIFY(!Ui(w).cmdExpandToDrv->isEnabled());
+            QVERIFY(Ui(w).cmdCancel->isEnabled());
+            QVERIFY(!Ui(w).chkDetail->isEnabled());
+            QVERIFY(w.CurrentSearch().Running());
         });
-        w.cmdExpand->click();
+        Ui(w).cmdExpand->click();
         QVERIFY(checked);
-        QVERIFY(w.cmdExpand->isEnabled());
-        QVERIFY(w.cmdExpandToDrv->isEnabled());
-        QVERIFY(!w.cmdCancel->isEnabled());
-        QVERIFY(w.chkDetail->isEnabled());
-        QVERIFY(!w.m_blnSearching);
+        QVERIFY(Ui(w).cmdExpand->isEnabled());
+        QVERIFY(Ui(w).cmdExpandToDrv->isEnabled());
+        QVERIFY(!Ui(w).cmdCancel->isEnabled());
+        QVERIFY(Ui(w).chkDetail->isEnabled());
+        QVERIFY(!w.CurrentSearch().Running());
     }
 
     void stopDuringStartBannerStillListsStartFolder()
@@ -209,9 +209,9 @@ private slots:
         frmMain &w = StartAt(R, QStringLiteral("*.doc"));
         w.SetYieldObserver([&](int n) {
             if (n == 1)   // the yield that ends the start banner
-                w.cmdCancel->click();
+                Ui(w).cmdCancel->click();
         });
-        w.cmdExpand->click();
+        Ui(w).cmdExpand->click();
         QCOMPARE(SearchLines(), (QStringList{Start, Stop, Hit("*.doc", "notes.doc"), End}));
     }
 
@@ -221,10 +221,10 @@ private slots:
         frmMain &w = StartAt(R, QStringLiteral("*.txt"));
         w.SetYieldObserver([&](int) {
             const QStringList lines = f->Result().Lines();
-            if (!w.m_blnStop && lines.last() == Hit("*.txt", "sub1/deep/y.txt"))
-                w.cmdCancel->click();
+            if (!w.CurrentSearch().StopRequested() && lines.last() == Hit("*.txt", "sub1/deep/y.txt"))
+                Ui(w).cmdCancel->click();
         });
-        w.cmdExpand->click();
+        Ui(w).cmdExpand->click();
         QFile::remove(R + "/sub1/deep/y2.txt");
         const QStringList lines = SearchLines();
         const int stopAt = lines.indexOf(Stop);
@@ -247,8 +247,8 @@ private slots:
         platform::SetAccessTestHook(FakeAccess);
         platform::SetNetworkOpenHook(FakeNetwork);
         frmMain &w = StartAt(R, QStringLiteral("*.txt"));
-        w.txtPattern->setText(QStringLiteral("x.txt;y.txt"));
-        w.cmdExpand->click();
+        Ui(w).txtPattern->setText(QStringLiteral("x.txt;y.txt"));
+        Ui(w).cmdExpand->click();
         QStringList expected{Start};
         if (networkOpens)
             expected << QStringLiteral("※※※ アクセスＯＫ！ in ") + R + "/sub1" << Hit("x.txt", "sub1/x.txt")
@@ -264,7 +264,7 @@ private slots:
         g_refused = R + "/sub1";
         platform::SetListingFaultHook(FakeListing);
         frmMain &w = StartAt(R, QStringLiteral("*.txt;*.doc"));
-        w.cmdExpand->click();
+        Ui(w).cmdExpand->click();
         const QStringList lines = SearchLines();
         const int err = lines.indexOf(QStringLiteral("※※※ Error in SearchFile"));
         QVERIFY(err > 0);

@@ -87,7 +87,7 @@ private slots:
     {
         const QString before = testsupport::TreeDigest(S);
         frmMain &w = StartAt(S, QStringLiteral("*.txt;*.doc;*DATA*"), D);
-        w.cmdExpandToDrv->click();
+        Ui(w).cmdExpandToDrv->click();
         QCOMPARE(SearchLines(), (QStringList{Start,
                                              Copied("*.txt", "a.txt"), Copied("*.txt", "data.txt"),
                                              Copied("*.doc", "notes.doc"),
@@ -107,12 +107,12 @@ private slots:
     void withoutFullExpansionTheButtonIsOffAndStartFolderOnly()
     {
         frmMain &w = StartAt(S, QStringLiteral("*.txt"), D);
-        w.chkDetail->click();
-        QVERIFY(!w.cmdExpandToDrv->isEnabled());
+        Ui(w).chkDetail->click();
+        QVERIFY(!Ui(w).cmdExpandToDrv->isEnabled());
         // The command itself still honours the box when invoked.
         w.cmdExpandToDrv_Click();
         QCOMPARE(SearchLines(), (QStringList{Start, Copied("*.txt", "a.txt"), Copied("*.txt", "data.txt"), End}));
-        QVERIFY(w.cmdExpandToDrv->isEnabled());
+        QVERIFY(Ui(w).cmdExpandToDrv->isEnabled());
     }
 
     void invalidDestinationWarnsAndClosesItself_data()
@@ -130,7 +130,7 @@ private slots:
         frmMain &w = StartAt(S, QStringLiteral("*.txt"), destination);
         // The warning box is closed by the main window's timer while the
         // search is busy; the command then ends normally.
-        w.cmdExpandToDrv->click();
+        Ui(w).cmdExpandToDrv->click();
         QCOMPARE(SearchLines(), (QStringList{Start, End}));
         QCOMPARE(f->LogMessages().count(QStringLiteral("Close Dialog")), 1);
         QVERIFY(Files(D).isEmpty());
@@ -142,9 +142,9 @@ private slots:
         frmMain &w = StartAt(S, QStringLiteral("*.txt"), D);
         w.SetYieldObserver([&](int) {
             if (f->Result().Lines().last() == Copied("*.txt", "data.txt"))
-                w.txtFolder->setText(second.path());
+                Ui(w).txtFolder->setText(second.path());
         });
-        w.cmdExpandToDrv->click();
+        Ui(w).cmdExpandToDrv->click();
         QCOMPARE(Files(D), (QStringList{Flat(S) + "/a.txt", Flat(S) + "/data.txt"}));
         QCOMPARE(Files(second.path()), QStringList{Flat(S + "/sub") + "/b.txt"});
     }
@@ -154,11 +154,11 @@ private slots:
         const QString inside = S + "/backup";
         testsupport::MakePath(inside);
         frmMain &w = StartAt(S, QStringLiteral("*.txt"), inside);
-        w.cmdExpandToDrv->click();
+        Ui(w).cmdExpandToDrv->click();
         QCOMPARE(SearchLines(), (QStringList{Start, Copied("*.txt", "a.txt"), Copied("*.txt", "data.txt"),
                                              Copied("*.txt", "sub/b.txt"), End}));
         // A second run does not pick up the first run's copies either.
-        w.cmdExpandToDrv->click();
+        Ui(w).cmdExpandToDrv->click();
         QCOMPARE(SearchLines().size(), 5);
         QCOMPARE(Files(inside), (QStringList{Flat(S) + "/a.txt", Flat(S) + "/data.txt", Flat(S + "/sub") + "/b.txt"}));
     }
@@ -167,7 +167,7 @@ private slots:
     {
         const QString inside = S + "/sub";
         frmMain &w = StartAt(inside, QStringLiteral("b.txt"), S);
-        w.cmdExpandToDrv->click();
+        Ui(w).cmdExpandToDrv->click();
         QCOMPARE(SearchLines(), (QStringList{Start, Copied("b.txt", "sub/b.txt"), End}));
         QVERIFY(QFileInfo::exists(S + "/" + Flat(inside) + "/b.txt"));
     }
@@ -180,7 +180,7 @@ private slots:
             deep += QStringLiteral("/ffffffffffffffffffff");
         testsupport::WriteFile(deep + "/k.txt", "k");
         frmMain &w = StartAt(S + "/long", QStringLiteral("k.txt"), D);
-        w.cmdExpandToDrv->click();
+        Ui(w).cmdExpandToDrv->click();
         QCOMPARE(SearchLines(), (QStringList{Start, QStringLiteral("※※※ Error in CopyDirectory"), End}));
     }
 };

@@ -1,20 +1,19 @@
 // Copy of hits: each visited folder's matching files go into one flat
 // subfolder of the destination named after the source path.
-#include "app/main/frmMain.h"
+#include "app/main/foldersearch.h"
 
+#include "common/host.h"
 #include "common/filecopy.h"
 #include "platform/fileaccess.h"
 
-#include <QLineEdit>
-
-void frmMain::CopySelectFile(const QString &path)
+void FolderSearch::CopySelectFile(const QString &path)
 {
     try {
         QString name = modCommon::ReplaceChars(path, QString(platform::Separator()), QStringLiteral("￥"));
         name = modCommon::ReplaceChars(name, QStringLiteral(":"), QStringLiteral("："));
         // Read anew for every folder: an edit during a search applies from
         // the next folder on.
-        const QString destination = txtFolder->text() + platform::Separator() + name;
+        const QString destination = m_env.destination() + platform::Separator() + name;
         const int32_t count = m_lngPatternCount;
         for (int32_t i = 1; i <= count; ++i)
             modCommon::CopyDirectory(path, destination, m_strPatterns.at(i));
@@ -36,11 +35,11 @@ bool IsAtOrBelow(const QString &path, const QString &root)
 // The copies must not be found again by the walk that makes them: during a
 // search with copy the destination root and everything below it are left
 // out, unless the search itself started there.
-bool frmMain::IsExcludedCopyDestination(const QString &path) const
+bool FolderSearch::IsExcludedCopyDestination(const QString &path) const
 {
     if (path.isEmpty())
         return false;
-    const QString destination = platform::ResolvedPath(txtFolder->text());
+    const QString destination = platform::ResolvedPath(m_env.destination());
     if (destination.isEmpty())
         return false;
     if (!m_copyStartResolved.isEmpty() && IsAtOrBelow(m_copyStartResolved, destination))

@@ -1,10 +1,11 @@
 // File matching: the plain search's work on one folder.
-#include "app/main/frmMain.h"
+#include "app/main/foldersearch.h"
 
+#include "common/host.h"
 #include "platform/fileaccess.h"
 #include "platform/listing.h"
 
-void frmMain::SearchFile(const QString &path)
+void FolderSearch::SearchFile(const QString &path)
 {
     try {
         const int32_t count = m_lngPatternCount;
@@ -20,8 +21,8 @@ void frmMain::SearchFile(const QString &path)
             const QString prefix = QStringLiteral("検索(") + pattern + QStringLiteral(") in ")
                                    + platform::JoinPath(path, QString());
             for (QString name = listing.Next(); !name.isEmpty(); name = listing.Next()) {
-                Yield();
-                AddMessage(prefix + name);
+                m_env.yield();
+                m_env.addLine(prefix + name);
             }
         }
     } catch (...) {

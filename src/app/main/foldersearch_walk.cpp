@@ -1,13 +1,12 @@
 // The tree walk: depth first from the start node, with the access test and
 // the network attempt before each folder.
-#include "app/main/frmMain.h"
+#include "app/main/foldersearch.h"
 
+#include "common/host.h"
 #include "foldertree/foldertree.h"
 #include "platform/fileaccess.h"
 
-#include <QCheckBox>
-
-void frmMain::ExpandNode(FolderNode *node, bool copy)
+void FolderSearch::ExpandNode(FolderNode *node, bool copy)
 {
     try {
         if (!node)
@@ -17,12 +16,12 @@ void frmMain::ExpandNode(FolderNode *node, bool copy)
             return;
         if (!path.isEmpty() && !NodeAccessible(node)) {
             if (!ConnectToShare(path)) {
-                AddMessage(QStringLiteral("※※※ アクセス不可能 in ") + path);
+                m_env.addLine(QStringLiteral("※※※ アクセス不可能 in ") + path);
                 return;
             }
-            AddMessage(QStringLiteral("※※※ アクセスＯＫ！ in ") + path);
+            m_env.addLine(QStringLiteral("※※※ アクセスＯＫ！ in ") + path);
         }
-        SetBottomMessage(QStringLiteral("展開中 in ") + node->DisplayName());
+        m_env.setStatus(QStringLiteral("展開中 in ") + node->DisplayName());
 
         const QString name = node->DisplayName();
         node->SetExpanded(true);
@@ -36,12 +35,12 @@ void frmMain::ExpandNode(FolderNode *node, bool copy)
             else
                 SearchFile(path);
         }
-        if (!path.isEmpty() && !chkDetail->isChecked())
+        if (!path.isEmpty() && !m_env.fullExpand())
             return;
 
         FolderNode *child = node->FirstChild();
         while (child) {
-            Yield();
+            m_env.yield();
             if (m_blnStop)
                 return;
             FolderNode *next = child->NextSibling();
@@ -53,7 +52,7 @@ void frmMain::ExpandNode(FolderNode *node, bool copy)
     }
 }
 
-bool frmMain::NodeAccessible(FolderNode *node)
+bool FolderSearch::NodeAccessible(FolderNode *node)
 {
     const QString name = node->DisplayName();
     if (name == FolderTreeView::MyComputerName() || name == FolderTreeView::MyNetworkName())
@@ -61,7 +60,7 @@ bool frmMain::NodeAccessible(FolderNode *node)
     return platform::PathAttributesReadable(node->Path());
 }
 
-bool frmMain::ConnectToShare(const QString &path)
+bool FolderSearch::ConnectToShare(const QString &path)
 {
     try {
         return platform::OpenNetworkEnumeration(path);

@@ -1,0 +1,61 @@
+#pragma once
+// The search behind the main window's search buttons: the depth-first walk
+// of the folder tree, the matching of each folder's entries against the
+// pattern list, the copy of hits, and their state.  Not a widget: what it
+// needs of the window (where lines go, the yield, the status text, the
+// destination folder, whether to walk the whole tree) it is given.
+
+#include "common/wordlist.h"
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+
+class FolderNode;
+
+class FolderSearch {
+public:
+    struct Environment {
+        std::function<void(const QString &line)> addLine;
+        std::function<void()> yield;
+        std::function<void(const QString &text)> setStatus;
+        // Read anew for every folder a copy visits.
+        std::function<QString()> destination;
+        // Whether folders below the start folder are searched too.
+        std::function<bool()> fullExpand;
+    };
+
+    explicit FolderSearch(Environment environment);
+
+    // A search runs from Begin() to End(); between them a stop request
+    // ends the walk at its next poll.
+    void Begin();
+    void End();
+    bool Running() const { return m_blnSearching; }
+    void RequestStop() { m_blnStop = true; }
+    bool StopRequested() const { return m_blnStop; }
+
+    // Splits the `;`-separated pattern list; false when it holds none.
+    // Throws as modCommon::StringToArray does.
+    bool SetPatterns(const QString &text);
+    int32_t PatternCount() const { return m_lngPatternCount; }
+
+    // Walks from `start` (null: nothing), listing hits or, with `copy`,
+    // copying each folder's matching files into the destination.
+    void Walk(FolderNode *start, bool copy);
+
+private:
+    void ExpandNode(FolderNode *node, bool copy);
+    bool NodeAccessible(FolderNode *node);
+    bool ConnectToShare(const QString &path);
+    void SearchFile(const QString &path);
+    void CopySelectFile(const QString &path);
+    bool IsExcludedCopyDestination(const QString &path) const;
+
+    Environment m_env;
+    bool m_blnStop = false;
+    bool m_blnSearching = false;
+    modCommon::WordArray m_strPatterns;
+    int32_t m_lngPatternCount = 0;
+    QString m_copyStartResolved;   // resolved start folder of a search with copy
+};
