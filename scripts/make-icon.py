@@ -1,14 +1,18 @@
 #!/usr/bin/env python3
-"""Draws the application icon (a magnifier over a folder) as a 32x32 PNG.
+"""Draws the application icon (a magnifier over a folder) as PNGs.
 
 Pure Python, no imaging library: shapes are sampled 4x4 per pixel for
-smooth edges.  Run from the repository root to refresh resources/pathwren.png.
+smooth edges.  Run from the repository root to refresh resources/pathwren.png
+(32x32, built into the program) and the icon theme's sizes in
+resources/icons/.  The shapes are drawn on a 32-unit grid and scaled.
 """
 import math
+import os
 import struct
 import zlib
 
-SIZE = 32
+DESIGN = 32  # the grid the shapes below are drawn on
+THEME_SIZES = (16, 48, 64, 128, 256)
 SS = 4  # samples per pixel edge
 
 
@@ -48,16 +52,17 @@ def blend(dst, src):
     return (rgb[0], rgb[1], rgb[2], oa * 255)
 
 
-def render():
+def render(size):
+    scale = DESIGN / size
     rows = []
-    for py in range(SIZE):
+    for py in range(size):
         row = bytearray()
-        for px in range(SIZE):
+        for px in range(size):
             acc = [0.0, 0.0, 0.0, 0.0]
             for sy in range(SS):
                 for sx in range(SS):
-                    x = px + (sx + 0.5) / SS
-                    y = py + (sy + 0.5) / SS
+                    x = (px + (sx + 0.5) / SS) * scale
+                    y = (py + (sy + 0.5) / SS) * scale
                     c = (0, 0, 0, 0)
                     for test, colour in LAYERS:
                         if test(x, y):
@@ -79,17 +84,22 @@ def render():
 
 
 def png(rows):
+    size = len(rows)
     raw = b"".join(b"\x00" + r for r in rows)
 
     def chunk(kind, data):
         c = struct.pack(">I", len(data)) + kind + data
         return c + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
 
-    header = struct.pack(">IIBBBBB", SIZE, SIZE, 8, 6, 0, 0, 0)
+    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)
     return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header)
             + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
 
 
 if __name__ == "__main__":
     with open("resources/pathwren.png", "wb") as f:
-        f.write(png(render()))
+        f.write(png(render(DESIGN)))
+    os.makedirs("resources/icons", exist_ok=True)
+    for size in THEME_SIZES:
+        with open("resources/icons/pathwren-%d.png" % size, "wb") as f:
+            f.write(png(render(size)))
