@@ -3,6 +3,7 @@
 #include "platform/fileaccess.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -10,13 +11,44 @@ namespace modCommon {
 
 namespace {
 QString g_logPathOverride;
+
+// Creates the missing folders of an absolute path, each private to the user
+// as the base directory rules ask for state folders.
+bool MakeFolders(const QString &path)
+{
+    const QFileInfo info(path);
+    if (info.isDir())
+        return true;
+    if (info.exists() || info.isRoot() || path.isEmpty())
+        return false;
+    if (!MakeFolders(info.absolutePath()))
+        return false;
+    return QDir().mkdir(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner)
+        || QFileInfo(path).isDir();
 }
+
+QString StateLogFilePath()
+{
+    QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    if (state.isEmpty() || QDir::isRelativePath(state))
+        state = QDir::homePath() + QStringLiteral("/.local/state");
+    return state + QStringLiteral("/Pathwren/Pathwren.log");
+}
+} // namespace
 
 QString LogFilePath()
 {
     if (!g_logPathOverride.isEmpty())
         return g_logPathOverride;
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/Pathwren.log");
+    return LogFilePathFor(QCoreApplication::applicationDirPath());
+}
+
+QString LogFilePathFor(const QString &programDir)
+{
+    const QFileInfo dir(programDir);
+    if (dir.isDir() && dir.isWritable())
+        return programDir + QStringLiteral("/Pathwren.log");
+    return StateLogFilePath();
 }
 
 void SetLogFilePathForTesting(const QString &path)
@@ -44,6 +76,10 @@ void WriteLog(const QString &strMsg)
         // for writing would wait for a reader that never comes.
         const QFileInfo info(path);
         if (info.exists() && !info.isFile())
+            return;
+        // Only the state folder is ours to create; any other missing folder
+        // means the record is lost.
+        if (!info.exists() && path == StateLogFilePath() && !MakeFolders(info.absolutePath()))
             return;
         // A log grown past the file size limit must lose the record, not
         // the program.

@@ -1,5 +1,6 @@
 #pragma once
-// The append-only log beside the program.
+// The append-only log: beside the program, or in the user's state folder
+// when the program's folder cannot be written (an installed program).
 
 #include <QDateTime>
 #include <QString>
@@ -13,8 +14,12 @@ void WriteLog(const QString &strMsg);
 // #YYYY-MM-DD HH:MM:SS#,"message"  (the time left out at exactly midnight).
 QByteArray FormatLogRecord(const QDateTime &when, const QString &strMsg);
 
-// The log file's path: the program's folder + separator + "Pathwren.log".
+// The log file's path for the running program (see LogFilePathFor).
 QString LogFilePath();
+// programDir + "/Pathwren.log" when that folder is writable; otherwise
+// $XDG_STATE_HOME/Pathwren/Pathwren.log, with ~/.local/state standing in
+// for an unset, empty or relative XDG_STATE_HOME.
+QString LogFilePathFor(const QString &programDir);
 // Tests point the log elsewhere; an empty path restores the default.
 void SetLogFilePathForTesting(const QString &path);
 

@@ -1,5 +1,5 @@
-// The log: record format, appending across runs, and a log that cannot be
-// written never disturbing the program.
+// The log: record format, where it goes, appending across runs, and a log
+// that cannot be written never disturbing the program.
 
 #include "common/log.h"
 #include "tempdir.h"
@@ -13,14 +13,39 @@ class TestLog : public QObject {
     Q_OBJECT
 
 private slots:
-    void cleanup() { SetLogFilePathForTesting(QString()); }
+    void init();
+    void cleanup();
     void format_data();
     void format();
     void defaultPathBesideProgram();
+    void location_data();
+    void location();
     void appendsAfterEarlierRecords();
     void createsMissingFile();
     void unwritablePathSwallowed();
+
+private:
+    QByteArray m_home;
+    QByteArray m_stateHome;
+    bool m_stateHomeSet = false;
 };
+
+void TestLog::init()
+{
+    m_home = qgetenv("HOME");
+    m_stateHomeSet = qEnvironmentVariableIsSet("XDG_STATE_HOME");
+    m_stateHome = qgetenv("XDG_STATE_HOME");
+}
+
+void TestLog::cleanup()
+{
+    SetLogFilePathForTesting(QString());
+    qputenv("HOME", m_home);
+    if (m_stateHomeSet)
+        qputenv("XDG_STATE_HOME", m_stateHome);
+    else
+        qunsetenv("XDG_STATE_HOME");
+}
 
 void TestLog::format_data()
 {
@@ -56,7 +81,81 @@ void TestLog::format()
 void TestLog::defaultPathBesideProgram()
 {
     SetLogFilePathForTesting(QString());
-    QCOMPARE(LogFilePath(), QCoreApplication::applicationDirPath() + QStringLiteral("/Pathwren.log"));
+    QCOMPARE(LogFilePath(), LogFilePathFor(QCoreApplication::applicationDirPath()));
+}
+
+void TestLog::location_data()
+{
+    // Folders below one temporary root: "program" a writable program folder,
+    // "home" the home folder, "state" a state folder named by XDG_STATE_HOME.
+    QTest::addColumn<QString>("programDir");
+    QTest::addColumn<QString>("programKind");     // folder, read-only, missing, file
+    QTest::addColumn<QByteArray>("stateHome");    // "unset", or the value ("@" = the root)
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("writable program folder") << "program" << "folder" << QByteArray("@/state")
+                                             << "program/Pathwren.log";
+    QTest::newRow("read-only program folder") << "program" << "read-only" << QByteArray("@/state")
+                                              << "state/Pathwren/Pathwren.log";
+    QTest::newRow("missing program folder") << "gone" << "missing" << QByteArray("@/state")
+                                            << "state/Pathwren/Pathwren.log";
+    QTest::newRow("program folder is a file") << "program" << "file" << QByteArray("@/state")
+                                              << "state/Pathwren/Pathwren.log";
+    QTest::newRow("state folder deep and missing") << "gone" << "missing" << QByteArray("@/a/b/c")
+                                                   << "a/b/c/Pathwren/Pathwren.log";
+    QTest::newRow("XDG_STATE_HOME unset") << "gone" << "missing" << QByteArray("unset")
+                                          << "home/.local/state/Pathwren/Pathwren.log";
+    QTest::newRow("XDG_STATE_HOME empty") << "gone" << "missing" << QByteArray("")
+                                          << "home/.local/state/Pathwren/Pathwren.log";
+    QTest::newRow("XDG_STATE_HOME relative") << "gone" << "missing" << QByteArray("state")
+                                             << "home/.local/state/Pathwren/Pathwren.log";
+}
+
+void TestLog::location()
+{
+    QFETCH(QString, programDir);
+    QFETCH(QString, programKind);
+    QFETCH(QByteArray, stateHome);
+    QFETCH(QString, expected);
+
+    QTemporaryDir root;
+    QVERIFY(root.isValid());
+    const QString program = root.filePath(programDir);
+    if (programKind == QLatin1String("file")) {
+        QVERIFY(testsupport::WriteFile(program, "not a folder"));
+    } else if (programKind != QLatin1String("missing")) {
+        QVERIFY(testsupport::MakePath(program));
+        if (programKind == QLatin1String("read-only")) {
+            QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner));
+            if (QFileInfo(program).isWritable()) {
+                QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+                QSKIP("this user writes into read-only folders (root)");
+            }
+        }
+    }
+    QVERIFY(testsupport::MakePath(root.filePath(QStringLiteral("home"))));
+    qputenv("HOME", QFile::encodeName(root.filePath(QStringLiteral("home"))));
+    if (stateHome == "unset")
+        qunsetenv("XDG_STATE_HOME");
+    else
+        qputenv("XDG_STATE_HOME", stateHome.replace('@', QFile::encodeName(root.path())));
+
+    const QString path = LogFilePathFor(program);
+    QCOMPARE(path, root.filePath(expected));
+
+    // The first record creates the missing folders, private to the user.
+    SetLogFilePathForTesting(path);
+    WriteLog(QStringLiteral("System Start..."));
+    QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QVERIFY(testsupport::ReadFile(path).endsWith("#,\"System Start...\"\r\n"));
+    if (expected.contains(QLatin1String("/Pathwren/"))) {
+        const QFileInfo folder(QFileInfo(path).absolutePath());
+        QCOMPARE(folder.permissions() & (QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup
+                                         | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther),
+                 QFile::Permissions());
+    } else {
+        QVERIFY(!QFileInfo::exists(root.filePath(QStringLiteral("state"))));
+    }
 }
 
 void TestLog::appendsAfterEarlierRecords()
