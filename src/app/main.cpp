@@ -1,10 +1,21 @@
+#include "app/main/commandline.h"
 #include "app/main/frmMain.h"
 
 #include <QApplication>
+#include <iostream>
 
 int main(int argc, char *argv[])
 {
+    // Before QApplication: it needs a display, --help and --version do not.
+    if (const int status = HandleCommandLine(argc, argv, std::cout, std::cerr); status >= 0)
+        return status;
+
     QApplication app(argc, argv);
+    // The window class (WM_CLASS) comes from the application name; the
+    // desktop entry's StartupWMClass matches it.
+    QApplication::setApplicationName(QStringLiteral("Pathwren"));
+    QApplication::setApplicationVersion(QString::fromLatin1(ProgramVersion()));
+    QGuiApplication::setDesktopFileName(QStringLiteral("pathwren"));
     frmMain window;
     window.Load();
     return app.exec();

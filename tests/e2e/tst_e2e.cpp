@@ -381,6 +381,62 @@ private slots:
         QCOMPARE(log.count(QStringLiteral("Close Dialog")), sent);
         QCOMPARE(log.size(), sent + 2);
     }
+
+    // Options are read before the program connects to a display: help and
+    // version need none, anything else is refused with the usage.
+    void commandLineWithoutDisplay_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("out");   // a pattern for standard output
+        QTest::addColumn<QString>("err");   // a pattern for standard error
+        const QString help = QStringLiteral("^Usage: pathwren \\[--help \\| --version\\]\n\n.*Pathwren\\.log");
+        const QString usage = QStringLiteral("\nUsage: pathwren .*\n.*--help");
+        QTest::newRow("--help") << QStringList{"--help"} << 0 << help << "^$";
+        QTest::newRow("-h") << QStringList{"-h"} << 0 << help << "^$";
+        QTest::newRow("--version") << QStringList{"--version"} << 0 << "^Pathwren \\d+\\.\\d+\n$" << "^$";
+        QTest::newRow("help and version") << QStringList{"--version", "--help"} << 0 << help << "^$";
+        QTest::newRow("unknown long option") << QStringList{"--verbose"} << 2 << "^$"
+                                             << "^pathwren: unknown option '--verbose'" + usage;
+        QTest::newRow("unknown short option") << QStringList{"-x"} << 2 << "^$"
+                                              << "^pathwren: unknown option '-x'" + usage;
+        QTest::newRow("Qt's own option") << QStringList{"-platform", "offscreen"} << 2 << "^$"
+                                         << "^pathwren: unknown option '-platform'" + usage;
+        QTest::newRow("argument") << QStringList{"/tmp"} << 2 << "^$"
+                                  << "^pathwren: unexpected argument '/tmp'" + usage;
+        QTest::newRow("unknown after help") << QStringList{"--help", "--bogus"} << 2 << "^$"
+                                            << "^pathwren: unknown option '--bogus'" + usage;
+    }
+    void commandLineWithoutDisplay()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, status);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb")); // would abort without a display
+        env.insert(QStringLiteral("HOME"), m_home);
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_config);
+        program.setProcessEnvironment(env);
+        program.start(m_bin + QStringLiteral("/pathwren"), args);
+        QVERIFY(program.waitForFinished(10000));
+        const QString stdOut = QString::fromUtf8(program.readAllStandardOutput());
+        const QString stdErr = QString::fromUtf8(program.readAllStandardError());
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), status);
+        const auto matches = [](const QString &pattern, const QString &text) {
+            return QRegularExpression(pattern, QRegularExpression::DotMatchesEverythingOption).match(text).hasMatch();
+        };
+        QVERIFY2(matches(out, stdOut), qPrintable(stdOut));
+        QVERIFY2(matches(err, stdErr), qPrintable(stdErr));
+        // Nothing started: no log, no settings.
+        QVERIFY(!QFileInfo::exists(LogPath()));
+        QVERIFY(!QFileInfo::exists(IniPath()));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestEndToEnd)
