@@ -1,17 +1,36 @@
 #!/usr/bin/env bash
-# Installs what Pathwren needs to build, test and run on Debian 12.
-# Works as root or through sudo; installs only what is missing.
+# Installs what Pathwren needs on Debian 12; installs only what is missing.
+# Works as root or through sudo.
+#   scripts/install-deps.sh run    building and running the program
+#   scripts/install-deps.sh test   the above, and the tests, checks and package (default)
 set -euo pipefail
 
-packages=(
+set_name=${1:-test}
+
+# Building and running: compiler, CMake, Qt 6 (with moc and OpenGL headers
+# by dependency), libxcb for closing other programs' dialogs, the Japanese
+# font of every caption and Qt's Japanese texts for its own dialogs.
+run_packages=(
   build-essential cmake
-  qt6-base-dev qt6-base-dev-tools libgl-dev
-  libxcb1-dev libxcb-xtest0-dev
-  xvfb xauth x11-utils
-  fonts-ipafont-gothic
-  clang libclang-rt-14-dev
-  python3
+  qt6-base-dev libxcb1-dev
+  fonts-ipafont-gothic qt6-translations-l10n
 )
+# Tests and checks: Xvfb, a window manager and XTEST for the end-to-end and
+# desktop tests, xprop/xwininfo for CI, clang and its fuzzing runtime,
+# dpkg-shlibdeps and file for the .deb, and the desktop entry and AppStream
+# validators.
+test_packages=(
+  xvfb jwm x11-utils libxcb-xtest0-dev
+  clang libclang-rt-14-dev
+  dpkg-dev file
+  desktop-file-utils appstream
+)
+
+case "$set_name" in
+  run) packages=("${run_packages[@]}") ;;
+  test) packages=("${run_packages[@]}" "${test_packages[@]}") ;;
+  *) echo "usage: $0 [run|test]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts Pathwren.
+# Installs what building and running need, builds the program only, and
+# starts it.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-"$here/scripts/install-deps.sh"
-"$here/scripts/build.sh"
-exec "${PATHWREN_BUILD_DIR:-$here/build}/bin/pathwren"
+build=${PATHWREN_BUILD_DIR:-$here/build}
+"$here/scripts/install-deps.sh" run
+cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" --target pathwren -j"$(nproc)"
+exec "$build/bin/pathwren"

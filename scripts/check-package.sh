@@ -1,0 +1,121 @@
+#!/usr/bin/env bash
+# Builds the Debian package and checks it the way an installation would be
+# used: the package's fields, its files unpacked into a temporary root
+# (dpkg -x), the desktop entry and AppStream metadata validated, and the
+# unpacked program started by a user who cannot write there (nobody, when
+# run as root), on its own Xvfb: both windows must appear with the window
+# class the desktop entry names, and the log must land in the user's state
+# folder.  Needs the test packages (scripts/install-deps.sh test).
+#   scripts/check-package.sh
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=${PATHWREN_BUILD_DIR:-$here/build}
+
+fail() { echo "check-package: $*" >&2; exit 1; }
+
+cmake -S "$here" -B "$build" >/dev/null
+cmake --build "$build" --target pathwren pathwren_xtool -j"$(nproc)" >/dev/null
+tool=$build/tests/e2e/pathwren_xtool
+
+work=$(mktemp -d /tmp/pathwren-package.XXXXXX)
+chmod 755 "$work"
+xvfb_pid=
+program_pid=
+finish() {
+  [[ -n "$program_pid" ]] && kill "$program_pid" 2>/dev/null || true
+  [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null || true
+  wait 2>/dev/null || true
+  chmod -R u+w "$work" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap finish EXIT
+
+echo "== package"
+(cd "$build" && cpack -G DEB -B "$work/pkg") >"$work/cpack.log" 2>&1 || { cat "$work/cpack.log" >&2; fail "cpack failed"; }
+deb=$(ls "$work"/pkg/pathwren_*.deb)
+echo "$(basename "$deb"): $(du -k "$deb" | cut -f1) KiB"
+depends=$(dpkg-deb -f "$deb" Depends)
+echo "Depends: $depends"
+echo "Recommends: $(dpkg-deb -f "$deb" Recommends)"
+for want in "fonts-ipafont-gothic | fonts-japanese-gothic" qt6-translations-l10n libqt6widgets6 libc6; do
+  [[ "$depends" == *"$want"* ]] || fail "Depends lacks $want"
+done
+[[ "$(dpkg-deb -f "$deb" Recommends)" == *xdg-utils* ]] || fail "Recommends lacks xdg-utils"
+
+echo "== unpacked files"
+root=$work/root
+dpkg -x "$deb" "$root"
+usr=$root/usr
+[[ -x $usr/bin/pathwren ]] || fail "no usr/bin/pathwren"
+[[ -s $usr/share/doc/pathwren/copyright ]] || fail "no copyright file"
+[[ -s $usr/share/icons/hicolor/scalable/apps/pathwren.svg ]] || fail "no scalable icon"
+for size in 16 32 48 64 128 256; do
+  png=$usr/share/icons/hicolor/${size}x${size}/apps/pathwren.png
+  file -b "$png" | grep -q "^PNG image data, $size x $size," || fail "$png is not a $size x $size PNG"
+done
+desktop=$usr/share/applications/pathwren.desktop
+desktop-file-validate "$desktop" || fail "desktop entry invalid"
+appstreamcli validate --no-net "$usr"/share/metainfo/*.metainfo.xml || fail "AppStream metadata invalid"
+# The installed tree stays read-only for whoever runs the program.
+chmod -R a-w "$root"
+
+echo "== installed program, started by a user who cannot write beside it"
+home=$work/home
+runtime=$work/runtime
+mkdir -p "$home" "$runtime"
+chmod 700 "$runtime"
+as_user=()
+if [[ $(id -u) -eq 0 ]]; then
+  chown nobody:nogroup "$home" "$runtime"
+  as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
+fi
+[[ -w $usr/bin ]] && [[ $(id -u) -ne 0 ]] && fail "the unpacked tree is writable"
+
+# Xvfb writes the display number it took to fd 3 once it is ready.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 100); do
+  [[ -s "$work/display" ]] && break
+  sleep 0.1
+done
+[[ -s "$work/display" ]] || { cat "$work/xvfb.log" >&2; fail "Xvfb did not start"; }
+export DISPLAY=:$(head -n1 "$work/display")
+
+"${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$home" XDG_RUNTIME_DIR="$runtime" DISPLAY="$DISPLAY" \
+  LC_ALL=C.UTF-8 QT_QPA_PLATFORM=xcb "$usr/bin/pathwren" >"$work/pathwren.out" 2>&1 &
+program_pid=$!
+"$tool" wait "Pathwren" 20 >/dev/null || { cat "$work/pathwren.out" >&2; fail "the main window did not appear"; }
+"$tool" wait "Pathwren（検索結果）" 20 >/dev/null || { cat "$work/pathwren.out" >&2; fail "the result window did not appear"; }
+echo "both windows shown"
+
+wm_class=$(sed -n 's/^StartupWMClass=//p' "$desktop")
+shown=$(xwininfo -root -tree | grep -c "(\"pathwren\" \"$wm_class\")" || true)
+((shown >= 2)) || { xwininfo -root -tree | grep -i pathwren >&2; fail "no windows of class $wm_class"; }
+echo "window class $wm_class, as the desktop entry says"
+
+# Closed as from its close box; a request that comes while the program is
+# still settling can go unanswered, so it is repeated.
+ended() { local state; state=$(ps -o stat= -p "$1" 2>/dev/null) || return 0; [[ $state == Z* ]]; }
+requests=0
+while ! ended "$program_pid" && ((requests < 10)); do
+  "$tool" close "Pathwren" || true
+  requests=$((requests + 1))
+  for _ in $(seq 20); do
+    ended "$program_pid" && break
+    sleep 0.1
+  done
+done
+ended "$program_pid" || fail "the program did not end when its main window was closed"
+status=0
+wait "$program_pid" || status=$?
+program_pid=
+((status == 0)) || { cat "$work/pathwren.out" >&2; fail "the program ended with status $status"; }
+echo "ended after $requests close request(s)"
+
+log=$home/.local/state/Pathwren/Pathwren.log
+[[ -f $log ]] || { find "$home" >&2; fail "no log at $log"; }
+grep -q '#,"System Start\.\.\."' "$log" || fail "no start record in $log"
+grep -q '#,"System End\.\.\."' "$log" || fail "no end record in $log"
+[[ ! -e $usr/bin/Pathwren.log ]] || fail "a log beside the installed program"
+echo "log: ~/.local/state/Pathwren/Pathwren.log, $(wc -l <"$log") records"
+echo "== package checked"
