@@ -95,7 +95,12 @@ echo "window class $wm_class, as the desktop entry says"
 
 # Closed as from its close box; a request that comes while the program is
 # still settling can go unanswered, so it is repeated.
-ended() { local state; state=$(ps -o stat= -p "$1" 2>/dev/null) || return 0; [[ $state == Z* ]]; }
+ended() {
+  local stat
+  stat=$(cat "/proc/$1/stat" 2>/dev/null) || return 0
+  stat=${stat##*) }
+  [[ ${stat%% *} == Z ]]
+}
 requests=0
 while ! ended "$program_pid" && ((requests < 10)); do
   "$tool" close "Pathwren" || true
