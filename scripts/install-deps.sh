@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what Pathwren needs on Debian 12; installs only what is missing.
 # Works as root or through sudo.
-#   scripts/install-deps.sh run    building and running the program
-#   scripts/install-deps.sh test   the above, and the tests, checks and package (default)
+#   scripts/install-deps.sh run      building and running the program
+#   scripts/install-deps.sh package  the above, and making the .deb
+#   scripts/install-deps.sh test     all of it, and the tests and checks (default)
 set -euo pipefail
 
 set_name=${1:-test}
@@ -15,21 +16,23 @@ run_packages=(
   qt6-base-dev libxcb1-dev
   fonts-ipafont-gothic qt6-translations-l10n
 )
+# The .deb: cpack's dependency list comes from dpkg-shlibdeps, which it
+# runs on what `file` reports as ELF.
+package_packages=(dpkg-dev file)
 # Tests and checks: Xvfb, a window manager and XTEST for the end-to-end and
-# desktop tests, xprop/xwininfo for CI, clang and its fuzzing runtime,
-# dpkg-shlibdeps and file for the .deb, and the desktop entry and AppStream
-# validators.
+# desktop tests, xwininfo for the package check, clang and its fuzzing
+# runtime, and the desktop entry and AppStream validators.
 test_packages=(
   xvfb jwm x11-utils libxcb-xtest0-dev
   clang libclang-rt-14-dev
-  dpkg-dev file
   desktop-file-utils appstream
 )
 
 case "$set_name" in
   run) packages=("${run_packages[@]}") ;;
-  test) packages=("${run_packages[@]}" "${test_packages[@]}") ;;
-  *) echo "usage: $0 [run|test]" >&2; exit 2 ;;
+  package) packages=("${run_packages[@]}" "${package_packages[@]}") ;;
+  test) packages=("${run_packages[@]}" "${package_packages[@]}" "${test_packages[@]}") ;;
+  *) echo "usage: $0 [run|package|test]" >&2; exit 2 ;;
 esac
 
 missing=()
