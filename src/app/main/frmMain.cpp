@@ -11,10 +11,12 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QStatusBar>
 
@@ -44,6 +46,19 @@ long long StoredTwips(QSettings &settings, const char *key, long long defaultVal
     bool ok = false;
     const int value = text.trimmed().toInt(&ok);
     return ok ? value : defaultValue;
+}
+
+// A window whose caption lies on no screen (a monitor that is gone) could
+// never be dragged back into view.
+bool CaptionOnAnyScreen(const QRect &outer)
+{
+    constexpr int captionHeight = 24;
+    const QRect caption(outer.left(), outer.top(), outer.width(), captionHeight);
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    for (const QScreen *screen : screens)
+        if (screen->geometry().intersects(caption))
+            return true;
+    return screens.isEmpty();
 }
 
 // The design gives each label less room than its text needs at today's
@@ -215,7 +230,10 @@ void frmMain::ApplyStoredRectangle(QSettings &settings)
     const int width = geometry::TwipsToPixels(StoredTwips(settings, "Width", 5625));
     const int height = geometry::TwipsToPixels(StoredTwips(settings, "Height", 7950));
     // Left and top place the outer frame; width and height are outer sizes.
-    geometry::SetOuterRect(this, QRect(left, top, width, height));
+    QRect outer(left, top, width, height);
+    if (!CaptionOnAnyScreen(outer))
+        outer.moveTopLeft(QPoint(geometry::TwipsToPixels(1000), geometry::TwipsToPixels(1000)));
+    geometry::SetOuterRect(this, outer);
 }
 
 void frmMain::SaveRectangle(QSettings &settings) const

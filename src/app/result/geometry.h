@@ -2,7 +2,11 @@
 // Window measures are kept in twips (15 to a pixel at 96 dpi) in settings
 // and design tables; Qt works in logical pixels and scales for other screens.
 
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QMargins>
 #include <QRect>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 #include <cmath>
@@ -25,17 +29,133 @@ inline QRect DesignRect(int left, int top, int width, int height)
     return QRect(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width), TwipsToPixels(height));
 }
 
-// Puts a top-level window's outer rectangle (frame included) at `outer`.
-// The native window is created first so that the frame the platform
-// already knows is taken into account.
-inline void SetOuterRect(QWidget *window, const QRect &outer)
+// The client rectangle of a window whose frame has `frame` margins and
+// whose outer rectangle is to be `outer`; never negative in size.
+inline QRect ClientRectFor(const QRect &outer, const QMargins &frame)
 {
-    (void)window->winId();
-    const QMargins frame = window->windowHandle() ? window->windowHandle()->frameMargins() : QMargins();
     QRect client = outer.marginsRemoved(frame);
     client.setWidth(qMax(0, client.width()));
     client.setHeight(qMax(0, client.height()));
-    window->setGeometry(client);
+    return client;
+}
+
+// Keeps a top-level window's outer rectangle (frame included) where it was
+// asked to be while a window manager frames the window.  A reparenting
+// manager tells the frame only after the window is mapped, so the frame's
+// corner is placed first and the client sized to the outer size less the
+// frame known so far; once the frame becomes known, the client is sized
+// again (and the corner put back if the manager moved it).
+class OuterRectKeeper : public QObject {
+public:
+    explicit OuterRectKeeper(QWidget *window)
+        : QObject(window), m_window(window)
+    {
+        setObjectName(QStringLiteral("OuterRectKeeper"));
+        window->installEventFilter(this);
+        m_poll.setInterval(20);
+        connect(&m_poll, &QTimer::timeout, this, [this] { Check(); });
+    }
+
+    static OuterRectKeeper *Of(QWidget *window)
+    {
+        auto *keeper = window->findChild<OuterRectKeeper *>(QStringLiteral("OuterRectKeeper"),
+                                                             Qt::FindDirectChildrenOnly);
+        return keeper ? keeper : new OuterRectKeeper(window);
+    }
+
+    void Place(const QRect &outer)
+    {
+        m_outer = outer;
+        m_watching = true;
+        m_shown.invalidate();
+        if (m_window->isVisible()) {
+            m_shown.start();
+            m_poll.start();
+        }
+        Apply();
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched != m_window || !m_watching)
+            return false;
+        switch (event->type()) {
+        case QEvent::Show:
+            m_shown.start();
+            m_poll.start();
+            break;
+        case QEvent::Move:
+        case QEvent::Resize:
+            // The first frame a manager gives is the one to fit; after that
+            // the user's own moves and sizes are left alone.  Without a
+            // manager no frame ever comes, and watching ends after a while.
+            Check();
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    QMargins Frame() const
+    {
+        return m_window->windowHandle() ? m_window->windowHandle()->frameMargins() : QMargins();
+    }
+
+    void Apply()
+    {
+        if (m_window->isMaximized() || m_window->isMinimized() || m_window->isFullScreen())
+            return;
+        (void)m_window->winId();   // the frame the platform already knows counts
+        m_applied = Frame();
+        const QRect client = ClientRectFor(m_outer, m_applied);
+        if (!m_applied.isNull()) {
+            m_window->resize(client.size());
+            if (m_window->frameGeometry().topLeft() != m_outer.topLeft())
+                m_window->move(m_outer.topLeft());
+            return;
+        }
+        // The frame is not known yet: the window asks the manager to put the
+        // frame's corner, not the client's, at this point (north-west
+        // gravity), and the client goes where the frame leaves it room.  The
+        // widget and its native window must agree, or showing the widget
+        // would place the client instead.
+        m_window->setGeometry(client);
+        if (QWindow *handle = m_window->windowHandle()) {
+            handle->resize(client.size());
+            handle->setFramePosition(m_outer.topLeft());
+        }
+    }
+
+    // The frame is known some time after the window is shown; a change of
+    // it alone sends the widget no event, so it is looked for a few times.
+    void Check()
+    {
+        if (!m_watching)
+            return;
+        if (Frame() != m_applied)
+            Apply();
+        if (!m_applied.isNull() || (m_shown.isValid() && m_shown.elapsed() > 3000)) {
+            m_watching = false;
+            m_poll.stop();
+        }
+    }
+
+    QWidget *m_window;
+    QRect m_outer;
+    QMargins m_applied;
+    bool m_watching = false;
+    QElapsedTimer m_shown;
+    QTimer m_poll;
+};
+
+// Puts a top-level window's outer rectangle (frame included) at `outer`,
+// now and again once a window manager has framed it.
+inline void SetOuterRect(QWidget *window, const QRect &outer)
+{
+    OuterRectKeeper::Of(window)->Place(outer);
 }
 
 // Sizes a window's main control to the window's client size less the

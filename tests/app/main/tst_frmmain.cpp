@@ -167,22 +167,25 @@ private slots:
     {
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("value");
-        QTest::newRow("left text") << "Left" << "abc";
-        QTest::newRow("top fraction") << "Top" << "10.5";
-        QTest::newRow("width empty") << "Width" << "";
-        QTest::newRow("height huge") << "Height" << "99999999999999";
+        QTest::addColumn<QRect>("expected");
+        QTest::newRow("left text") << "Left" << "abc" << QRect(67, 100, 400, 600);
+        QTest::newRow("top fraction") << "Top" << "10.5" << QRect(200, 67, 400, 600);
+        QTest::newRow("width empty") << "Width" << "" << QRect(200, 100, 375, 600);
+        QTest::newRow("height huge") << "Height" << "99999999999999" << QRect(200, 100, 400, 530);
+        // A caption on no screen (a monitor that is gone) comes back at the
+        // default place with its size.
+        QTest::newRow("caption left of every screen") << "Left" << "-30000" << QRect(67, 67, 400, 600);
+        QTest::newRow("caption below every screen") << "Top" << "30000" << QRect(67, 67, 400, 600);
+        QTest::newRow("caption above every screen") << "Top" << "-600" << QRect(67, 67, 400, 600);
+        QTest::newRow("caption partly on screen") << "Left" << "-4500" << QRect(-300, 100, 400, 600);
     }
     void damagedGeometryTakesDefaults()
     {
         QFETCH(QString, key);
         QFETCH(QString, value);
+        QFETCH(QRect, expected);
         WriteSettings({{"Left", "3000"}, {"Top", "1500"}, {"Width", "6000"}, {"Height", "9000"}, {key, value}});
         frmMain &w = f->Start();
-        QRect expected(200, 100, 400, 600);
-        if (key == "Left") expected.moveLeft(67);
-        if (key == "Top") expected.moveTop(67);
-        if (key == "Width") expected.setWidth(375);
-        if (key == "Height") expected.setHeight(530);
         QCOMPARE(w.frameGeometry(), expected);
         QVERIFY(f->Result().isVisible());
         QCOMPARE(f->Result().LineCount(), 1);
