@@ -3,6 +3,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QPaintEvent>
+#include <QResizeEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
@@ -210,7 +211,19 @@ void ResultListView::rowsAboutToBeRemoved(const QModelIndex &parent, int start, 
 
 void ResultListView::resizeEvent(QResizeEvent *event)
 {
+    // A current row that was entirely in view stays so when the view
+    // shrinks: a horizontal scroll bar appearing (once a wide line has been
+    // painted) or a smaller window must not hide the newest line.
+    const QModelIndex current = currentIndex();
+    bool wasShown = false;
+    if (current.isValid() && current.parent() == rootIndex()) {
+        const qint64 top = current.row() * qint64(RowHeight()) - verticalOffset();
+        const int oldHeight = event->oldSize().isValid() ? event->oldSize().height() : viewport()->height();
+        wasShown = top >= 0 && top + RowHeight() <= oldHeight;
+    }
     QAbstractItemView::resizeEvent(event);
+    if (wasShown)
+        scrollTo(current);
 }
 
 int ResultListView::horizontalOffset() const

@@ -31,6 +31,12 @@ struct Shown {
     QModelIndex Row(int r) const { return model.index(r); }
     int Current() const { return view.currentIndex().row(); }
     int PageRows() const { return view.viewport()->height() / view.RowHeight(); }
+    // Row r's whole height lies inside the viewport.
+    bool Shows(int r) const
+    {
+        const QRect rect = view.visualRect(Row(r));
+        return rect.top() >= 0 && rect.bottom() < view.viewport()->height();
+    }
 };
 } // namespace
 
@@ -131,18 +137,33 @@ private slots:
         QCOMPARE(opened.at(0).at(0).value<QModelIndex>(), s.Row(502));
     }
 
+    void longLineWidensTheHorizontalRange_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::newRow("few lines") << 3;
+        QTest::newRow("more lines than the view shows") << 100;
+    }
     void longLineWidensTheHorizontalRange()
     {
-        Shown s(3);
+        QFETCH(int, rows);
+        Shown s(rows);
         QVERIFY(QTest::qWaitForWindowExposed(&s.view));
         QCOMPARE(s.view.horizontalScrollBar()->maximum(), 0);
         s.model.Append(QStringLiteral("検索(*.txt) in ") + QString(400, QLatin1Char('x')) + QStringLiteral("/end.txt"));
         s.model.Publish();
-        s.view.scrollTo(s.Row(3));
-        QTRY_VERIFY(s.view.horizontalScrollBar()->maximum() > 0);
+        // Selected and scrolled to as the newest line is.
+        s.view.setCurrentIndex(s.Row(rows));
+        s.view.scrollTo(s.Row(rows));
+        QTRY_VERIFY(s.view.horizontalScrollBar()->isVisible());
+        QVERIFY(s.view.horizontalScrollBar()->maximum() > 0);
+        // The scroll bar that came with the line does not cover it.
+        QVERIFY2(s.Shows(rows), "newest line hidden");
+        // Nor does a smaller view.
+        s.view.resize(300, 120);
+        QVERIFY2(s.Shows(rows), "newest line hidden");
         // Scrolled to its end, the line's right edge is in view.
         s.view.horizontalScrollBar()->setValue(s.view.horizontalScrollBar()->maximum());
-        const QRect rect = s.view.visualRect(s.Row(3));
+        const QRect rect = s.view.visualRect(s.Row(rows));
         QCOMPARE(rect.left(), -s.view.horizontalScrollBar()->value());
         QVERIFY(rect.right() >= s.view.viewport()->width() - 1);
         // Emptied, the list forgets it.
