@@ -1,4 +1,5 @@
-// The built program on its own X server (Xvfb, no window manager), with a
+// The built program on its own X server (Xvfb; with
+// PATHWREN_E2E_WINDOW_MANAGER=jwm under that window manager), with a
 // temporary home, settings folder and log, watched and driven from outside
 // the way a desktop and a user would: window titles and places, the close
 // box, the settings file and log it leaves, and dialogs of another program
@@ -44,6 +45,8 @@ class TestEndToEnd : public QObject {
     Q_OBJECT
 private:
     std::unique_ptr<e2e::VirtualScreen> m_screen;
+    std::unique_ptr<e2e::WindowManager> m_manager;
+    const bool m_withManager = qgetenv("PATHWREN_E2E_WINDOW_MANAGER") == "jwm";
     std::unique_ptr<e2e::XClient> m_x;
     std::unique_ptr<QTemporaryDir> m_tmp;
     std::unique_ptr<QProcess> m_program;
@@ -161,8 +164,18 @@ private slots:
         m_screen = std::make_unique<e2e::VirtualScreen>();
         QString error;
         QVERIFY2(m_screen->Start(&error), qPrintable(error));
+        if (m_withManager) {
+            if (e2e::WindowManager::JwmPath().isEmpty())
+                QSKIP("jwm is not installed (package jwm); the test under a window manager needs it");
+            m_manager = std::make_unique<e2e::WindowManager>();
+            QVERIFY2(m_manager->Start(m_screen->Display(), &error), qPrintable(error));
+        }
     }
-    void cleanupTestCase() { m_screen.reset(); }
+    void cleanupTestCase()
+    {
+        m_manager.reset();
+        m_screen.reset();
+    }
 
     void init()
     {
@@ -260,6 +273,8 @@ private slots:
 
     void foreignDialogsCloseDuringSearchWithCopy()
     {
+        if (m_withManager)
+            QSKIP("a window manager carries out close requests itself; the test plays its part only without one");
         if (!m_x->HasXTest())
             QSKIP("the X server has no XTEST extension to press the buttons with");
 
@@ -380,6 +395,74 @@ private slots:
         const int sent = requests(first) + requests(framedDialog) + requests(stubbornDialog);
         QCOMPARE(log.count(QStringLiteral("Close Dialog")), sent);
         QCOMPARE(log.size(), sent + 2);
+    }
+
+    // Under a window manager too: the frames stay at the stored rectangle
+    // and the stored values do not creep over restarts; after a search
+    // whose lines are wider than the list, the newest line is in view above
+    // the horizontal scroll bar.
+    void framesHoldOverRestartsAndNewestLineShows()
+    {
+        if (!m_x->HasXTest())
+            QSKIP("the X server has no XTEST extension to press the buttons with");
+        const QString data = m_home + QStringLiteral("/long");
+        QVERIFY(QDir().mkpath(data));
+        for (int i = 0; i < 60; ++i) {
+            QFile f(data + QStringLiteral("/%1_").arg(i, 2, 10, QLatin1Char('0')) + QString(100, QLatin1Char('n'))
+                    + QStringLiteral(".txt"));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        WriteSettings({{"Pattern", "*.txt"}});
+
+        const QRect mainOuter(67, 67, 375, 530);
+        const QRect resultOuter(442, 67, 375, 530);
+        for (int run = 1; run <= 3; ++run) {
+            QVERIFY(Launch());
+            const auto [main, result] = WaitForWindows();
+            QVERIFY2(main.id != XCB_WINDOW_NONE && result.id != XCB_WINDOW_NONE, "windows not shown");
+            const QRect mainAt = WaitForPlace(MainTitle, mainOuter);
+            QVERIFY2(Near(mainAt, mainOuter), Describe(mainAt) + " at start " + QByteArray::number(run));
+            const QRect resultAt = WaitForPlace(ResultTitle, resultOuter);
+            QVERIFY2(Near(resultAt, resultOuter), Describe(resultAt) + " at start " + QByteArray::number(run));
+
+            if (run == 3) {
+                const QRect mainClient = m_x->Find(Pid(), MainTitle).client;
+                const QRect resultClient = m_x->Find(Pid(), ResultTitle).client;
+                // The list starts 375 twips (25 px) down; the status bar
+                // takes the bottom.  The left part only: no vertical bar.
+                const QRect list(resultClient.x() + 2, resultClient.y() + 27, 200, resultClient.height() - 27 - 22);
+                QPair<int, int> first;
+                QVERIFY2(e2e::WaitUntil(*m_x, [&] { first = m_x->HighlightBand(list); return first.second >= 8; }, 5000),
+                         "the first line is not shown selected");
+                QVERIFY2(m_x->SelectRow(main.id, QRect(mainClient.x() + 2, mainClient.y() + 84, 360, 300), 2),
+                         "could not select the home folder in the tree");
+                m_x->Click(mainClient.x() + 25 + 50, mainClient.y() + 4 + 10);
+                // Settled: the same picture half a second apart, the bar
+                // moved down to the newest line.
+                QPair<int, int> band, last{-1, -1};
+                e2e::WaitUntil(*m_x, [&] {
+                    band = m_x->HighlightBand(list);
+                    const bool same = band == last;
+                    last = band;
+                    if (!same)
+                        QTest::qWait(500);
+                    return same && band.first > list.height() / 2;
+                }, 20000);
+                const QByteArray where = QByteArray::number(band.first) + "+" + QByteArray::number(band.second)
+                                         + " of " + QByteArray::number(list.height()) + ", a line is "
+                                         + QByteArray::number(first.second);
+                QVERIFY2(band.first > list.height() / 2, "the selection did not go down to the newest line: " + where);
+                QVERIFY2(qAbs(band.second - first.second) <= 1, "the newest line is not entirely in view: " + where);
+            }
+
+            QVERIFY2(CloseAndWait(main.id), "the program did not end after its window was closed");
+            for (const char *key : {"Left", "Top", "Width", "Height"}) {
+                const int expected = QHash<QString, int>{{"Left", 1000}, {"Top", 1000}, {"Width", 5625},
+                                                         {"Height", 7950}}.value(QString::fromLatin1(key));
+                QVERIFY2(qAbs(Setting(QString::fromLatin1(key)).toInt() - expected) <= 15,
+                         qPrintable(QStringLiteral("%1=%2 after start %3").arg(key, Setting(key)).arg(run)));
+            }
+        }
     }
 
     // Options are read before the program connects to a display: help and

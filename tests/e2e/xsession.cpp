@@ -1,7 +1,9 @@
 #include "xsession.h"
 
 #include <QCoreApplication>
+#include <QColor>
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QHash>
 #include <QStandardPaths>
 #include <QThread>
@@ -95,6 +97,59 @@ bool VirtualScreen::Start(QString *error)
     return true;
 }
 
+// ------------------------------------------------------------ WindowManager
+
+WindowManager::~WindowManager()
+{
+    if (m_process.state() != QProcess::NotRunning) {
+        m_process.terminate();
+        if (!m_process.waitForFinished(3000)) {
+            m_process.kill();
+            m_process.waitForFinished(3000);
+        }
+    }
+}
+
+QString WindowManager::JwmPath()
+{
+    return QStandardPaths::findExecutable(QStringLiteral("jwm"));
+}
+
+bool WindowManager::Start(const QString &display, QString *error)
+{
+    // A configuration of its own: the user's would change frames and keys.
+    if (!m_dir.isValid()) {
+        *error = QStringLiteral("no temporary folder for the window manager");
+        return false;
+    }
+    const QString config = m_dir.filePath(QStringLiteral("jwmrc"));
+    QFile file(config);
+    if (!file.open(QIODevice::WriteOnly)) {
+        *error = QStringLiteral("cannot write ") + config;
+        return false;
+    }
+    file.write("<?xml version=\"1.0\"?>\n<JWM>\n  <FocusModel>click</FocusModel>\n</JWM>\n");
+    file.close();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), display);
+    env.insert(QStringLiteral("HOME"), m_dir.path());
+    m_process.setProcessEnvironment(env);
+    m_process.setProcessChannelMode(QProcess::MergedChannels);
+    m_process.start(JwmPath(), {QStringLiteral("-f"), config});
+    if (!m_process.waitForStarted(10000)) {
+        *error = QStringLiteral("jwm did not start: ") + m_process.errorString();
+        return false;
+    }
+    // Running once it announces itself on the root window.
+    XClient x(display);
+    const bool up = x.Ok() && WaitUntil(x, [&] {
+        return m_process.state() == QProcess::Running && x.SupportingWmCheck() != XCB_WINDOW_NONE;
+    }, 10000);
+    if (!up)
+        *error = QStringLiteral("jwm did not take the display: ") + QString::fromLocal8Bit(m_process.readAll());
+    return up;
+}
+
 // ------------------------------------------------------------ XClient
 
 XClient::XClient(const QString &display)
@@ -132,6 +187,23 @@ xcb_atom_t XClient::Atom(const char *name)
     return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
 
+xcb_window_t XClient::ClientOf(xcb_window_t window, int depth)
+{
+    // A window manager marks the windows it manages with WM_STATE.
+    if (!PropertyBytes(m_c, window, Atom("WM_STATE")).isNull())
+        return window;
+    if (depth == 0)
+        return XCB_WINDOW_NONE;
+    const auto tree = Take<xcb_query_tree_reply_t>(m_c, xcb_query_tree(m_c, window), xcb_query_tree_reply);
+    if (!tree)
+        return XCB_WINDOW_NONE;
+    const xcb_window_t *kids = xcb_query_tree_children(tree.get());
+    for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i)
+        if (const xcb_window_t client = ClientOf(kids[i], depth - 1))
+            return client;
+    return XCB_WINDOW_NONE;
+}
+
 std::vector<WindowInfo> XClient::TopLevels()
 {
     std::vector<WindowInfo> out;
@@ -143,16 +215,28 @@ std::vector<WindowInfo> XClient::TopLevels()
     const xcb_window_t *kids = xcb_query_tree_children(tree.get());
     for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i) {
         WindowInfo info;
-        info.id = kids[i];
+        const xcb_window_t top = kids[i];
+        // Under a window manager the root's child is the frame and the
+        // program's window lies inside it; without one they are the same.
+        const xcb_window_t client = ClientOf(top, 3);
+        info.id = client != XCB_WINDOW_NONE ? client : top;
         const auto attributes = Take<xcb_get_window_attributes_reply_t>(
+            m_c, xcb_get_window_attributes(m_c, top), xcb_get_window_attributes_reply);
+        const auto clientAttributes = Take<xcb_get_window_attributes_reply_t>(
             m_c, xcb_get_window_attributes(m_c, info.id), xcb_get_window_attributes_reply);
-        const auto geometry = Take<xcb_get_geometry_reply_t>(m_c, xcb_get_geometry(m_c, info.id), xcb_get_geometry_reply);
-        if (!attributes || !geometry)
+        const auto geometry = Take<xcb_get_geometry_reply_t>(m_c, xcb_get_geometry(m_c, top), xcb_get_geometry_reply);
+        const auto clientGeometry = Take<xcb_get_geometry_reply_t>(m_c, xcb_get_geometry(m_c, info.id),
+                                                                   xcb_get_geometry_reply);
+        const auto origin = Take<xcb_translate_coordinates_reply_t>(
+            m_c, xcb_translate_coordinates(m_c, info.id, m_root, 0, 0), xcb_translate_coordinates_reply);
+        if (!attributes || !clientAttributes || !geometry || !clientGeometry || !origin)
             continue;
-        info.viewable = attributes->map_state == XCB_MAP_STATE_VIEWABLE;
-        // Outer rectangle: with no window manager, the window and its border.
+        info.viewable = attributes->map_state == XCB_MAP_STATE_VIEWABLE
+                        && clientAttributes->map_state == XCB_MAP_STATE_VIEWABLE;
+        // Outer rectangle: the frame, or the window and its border.
         const int border = geometry->border_width;
         info.rect = QRect(geometry->x, geometry->y, geometry->width + 2 * border, geometry->height + 2 * border);
+        info.client = QRect(origin->dst_x, origin->dst_y, clientGeometry->width, clientGeometry->height);
         info.title = QString::fromUtf8(PropertyBytes(m_c, info.id, netWmName));
         const QByteArray pid = PropertyBytes(m_c, info.id, netWmPid);
         if (pid.size() >= 4) {
@@ -257,6 +341,42 @@ bool XClient::IsMapped(xcb_window_t window)
     const auto attributes = Take<xcb_get_window_attributes_reply_t>(
         m_c, xcb_get_window_attributes(m_c, FrameOf(window)), xcb_get_window_attributes_reply);
     return attributes && attributes->map_state != XCB_MAP_STATE_UNMAPPED;
+}
+
+xcb_window_t XClient::SupportingWmCheck()
+{
+    const QByteArray value = PropertyBytes(m_c, m_root, Atom("_NET_SUPPORTING_WM_CHECK"));
+    uint32_t window = XCB_WINDOW_NONE;
+    if (value.size() >= 4)
+        std::memcpy(&window, value.constData(), 4);
+    return window;
+}
+
+QPair<int, int> XClient::HighlightBand(const QRect &area)
+{
+    const QImage image = Grab(area);
+    if (image.isNull())
+        return {0, 0};
+    // The selection's colour is the only saturated one in a list of black
+    // text on white and grey scroll bars; its text (white) leaves much of
+    // each row to it still.
+    auto rowIsBar = [&](int y) {
+        int coloured = 0;
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c(image.pixel(x, y));
+            coloured += qMax(c.red(), qMax(c.green(), c.blue())) - qMin(c.red(), qMin(c.green(), c.blue())) > 60;
+        }
+        return coloured * 2 >= image.width();
+    };
+    int top = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        const bool bar = rowIsBar(y);
+        if (bar && top < 0)
+            top = y;
+        if (!bar && top >= 0)
+            return {top, y - top};
+    }
+    return top >= 0 ? QPair<int, int>{top, image.height() - top} : QPair<int, int>{0, 0};
 }
 
 xcb_window_t XClient::InputFocus()

@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QRect>
 #include <QString>
+#include <QTemporaryDir>
 #include <functional>
 #include <vector>
 #include <xcb/xcb.h>
@@ -33,6 +34,24 @@ private:
     QString m_display;
 };
 
+// jwm, a reparenting window manager that tells a window's frame only once
+// the window is mapped, with a configuration of its own.  Ended with the
+// object.
+class WindowManager {
+public:
+    WindowManager() = default;
+    ~WindowManager();
+    WindowManager(const WindowManager &) = delete;
+    WindowManager &operator=(const WindowManager &) = delete;
+
+    static QString JwmPath();   // empty when jwm is not installed
+    bool Start(const QString &display, QString *error);
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_process;
+};
+
 // One message another client sent to a window we watch.
 struct ClientMessage {
     xcb_window_t window;   // the window the message names
@@ -43,7 +62,8 @@ struct ClientMessage {
 struct WindowInfo {
     xcb_window_t id = XCB_WINDOW_NONE;
     QString title;        // _NET_WM_NAME
-    QRect rect;           // outer rectangle on the root window
+    QRect rect;           // outer rectangle on the root window (the frame's, if any)
+    QRect client;         // the window's own area on the root window
     bool viewable = false;
     qint64 pid = 0;       // _NET_WM_PID, 0 when absent
 };
@@ -82,6 +102,14 @@ public:
     void Destroy(xcb_window_t window);
     bool IsMapped(xcb_window_t window);
 
+    // The window manager's check window, none without a manager.
+    xcb_window_t SupportingWmCheck();
+
+    // The run of pixel rows in `area` (root coordinates) that the
+    // selection's colour fills: top relative to the area and height, height
+    // 0 for none.
+    QPair<int, int> HighlightBand(const QRect &area);
+
     // The window that has the keyboard focus (none, or PointerRoot = 1).
     xcb_window_t InputFocus();
 
@@ -119,6 +147,8 @@ public:
     void Flush();
 
 private:
+    // The window a manager manages at or below `window`, none if none.
+    xcb_window_t ClientOf(xcb_window_t window, int depth);
     xcb_window_t FrameOf(xcb_window_t window) const;
     void SetProperty(xcb_window_t w, xcb_atom_t name, xcb_atom_t type, int format, const void *data, uint32_t count);
 

@@ -2,7 +2,9 @@
 // ($DISPLAY): find a window, click, select a row, close a window, save a
 // picture of part of the screen.
 //
-//   pathwren_xtool wait TITLE [SECONDS]   prints "X Y WIDTH HEIGHT" once shown
+//   pathwren_xtool wait TITLE [SECONDS]   prints "X Y WIDTH HEIGHT" (outer, frame
+//                                         included) and the same of the window's
+//                                         own area once shown
 //   pathwren_xtool click X Y              until the window there has the focus
 //   pathwren_xtool move X Y
 //   pathwren_xtool select-row TITLE X Y W H ROW   row of the list or tree at
@@ -57,7 +59,8 @@ int main(int argc, char *argv[])
         if (found.id == XCB_WINDOW_NONE)
             return 1;
         QTextStream(stdout) << found.rect.x() << ' ' << found.rect.y() << ' ' << found.rect.width() << ' '
-                            << found.rect.height() << '\n';
+                            << found.rect.height() << ' ' << found.client.x() << ' ' << found.client.y() << ' '
+                            << found.client.width() << ' ' << found.client.height() << '\n';
         return 0;
     }
     if ((command == QLatin1String("click") || command == QLatin1String("move")) && args.size() == 3) {
@@ -84,7 +87,7 @@ int main(int argc, char *argv[])
         const QRect area(args.at(2).toInt(), args.at(3).toInt(), args.at(4).toInt(), args.at(5).toInt());
         if (w.id == XCB_WINDOW_NONE || !x.HasXTest())
             return 1;
-        return x.SelectRow(w.id, area.translated(w.rect.topLeft()), args.at(6).toInt()) ? 0 : 1;
+        return x.SelectRow(w.id, area.translated(w.client.topLeft()), args.at(6).toInt()) ? 0 : 1;
     }
     if (command == QLatin1String("focus")) {
         std::printf("0x%x\n", unsigned(x.InputFocus()));
