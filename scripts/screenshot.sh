@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Takes docs/screenshot.png: both windows after a small search, on a private
-# X server (Xvfb) with a temporary home folder holding a few sample files.
-# Needs xvfb and fonts-ipafont-gothic (scripts/install-deps.sh) and the
+# X server (Xvfb) under a window manager (jwm), so that they show with the
+# frames users see, with a temporary home folder holding a few sample files.
+# Needs xvfb, jwm and fonts-ipafont-gothic (scripts/install-deps.sh) and the
 # build's pathwren and pathwren_xtool, which it builds when missing.
 #
 #   scripts/screenshot.sh [OUTPUT.png]
@@ -18,9 +19,11 @@ tool=$build/tests/e2e/pathwren_xtool
 
 work=$(mktemp -d /tmp/pathwren-demo.XXXXXX)
 xvfb_pid=
+wm_pid=
 program_pid=
 finish() {
   [[ -n "$program_pid" ]] && kill "$program_pid" 2>/dev/null || true
+  [[ -n "$wm_pid" ]] && kill "$wm_pid" 2>/dev/null || true
   [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null || true
   wait 2>/dev/null || true
   rm -rf "$work"
@@ -64,20 +67,31 @@ done
 [[ -s "$work/display" ]] || { echo "screenshot: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
 export DISPLAY=:$(head -n1 "$work/display")
 
+# jwm with a configuration of its own (no panel).
+printf '<?xml version="1.0"?>\n<JWM>\n  <FocusModel>click</FocusModel>\n</JWM>\n' >"$work/jwmrc"
+HOME=$work jwm -f "$work/jwmrc" >"$work/jwm.log" 2>&1 &
+wm_pid=$!
+for _ in $(seq 50); do
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+  sleep 0.1
+done
+
 # A window that appears under the pointer can miss its first click.
 "$tool" move 1279 1023
 HOME=$home XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8 \
   "$work/bin/pathwren" >"$work/pathwren.out" 2>&1 &
 program_pid=$!
 
-read -r mx my mw mh < <("$tool" wait "Pathwren" 15)
-read -r rx ry rw rh < <("$tool" wait "Pathwren（検索結果）" 15)
+# Outer rectangles (frames included), then the windows' own areas.
+read -r mx my mw mh cx cy cw ch < <("$tool" wait "Pathwren" 15)
+read -r rx ry rw rh _ < <("$tool" wait "Pathwren（検索結果）" 15)
+sleep 1
 
 # The home folder is the third row of the tree (マイ コンピュータ, /, home);
 # the tree starts 1230 twips (82 px) down the window.
-"$tool" select-row "Pathwren" 2 84 $((mw - 16)) 200 2
+"$tool" select-row "Pathwren" 2 84 $((cw - 16)) 200 2
 # "検索実行(&E)" at 375,60 twips, 100 x 20 px.
-"$tool" click $((mx + 25 + 50)) $((my + 4 + 10))
+"$tool" click $((cx + 25 + 50)) $((cy + 4 + 10))
 sleep 2
 
 mkdir -p "$(dirname "$out")"
