@@ -37,8 +37,10 @@ void FolderNode::SetExpanded(bool expanded)
 {
     // Children first: added while the node is still collapsed they cost the
     // view no relayout of the rows already shown.
-    if (expanded)
+    if (expanded) {
+        Judge();
         Populate();
+    }
     setExpanded(expanded);
 }
 
@@ -49,6 +51,10 @@ bool FolderNode::Expanded() const
 
 FolderNode *FolderNode::FirstChild()
 {
+    // Children read before the folder turned into a loop or went away lead
+    // somewhere else now.
+    if (m_state != State::Open)
+        return nullptr;
     return From(child(0));
 }
 
@@ -66,7 +72,7 @@ FolderNode *FolderNode::NextSibling()
 
 void FolderNode::Populate()
 {
-    if (m_populated)
+    if (m_populated || m_state != State::Open)
         return;
     m_populated = true;
     if (auto *view = qobject_cast<FolderTreeView *>(treeWidget()))
@@ -77,6 +83,66 @@ void FolderNode::Populate()
     // this flag costs the view one row.
     if (childCount() == 0)
         setFlags(flags() | Qt::ItemNeverHasChildren);
+}
+
+void FolderNode::Judge()
+{
+    if (m_path.isEmpty())
+        return;
+    const platform::FolderState now = platform::InspectFolder(m_path);
+    State state = State::Open;
+    if (!now.folder)
+        state = State::NotFolder;
+    else if (platform::OnPseudoFileSystem(m_path))
+        state = State::Pseudo;
+    else if (LeadsBack(now, parent()))
+        state = State::Loop;
+    if (now.folder) {
+        m_id = now.id;
+        m_hasId = true;
+    }
+    SetState(state);
+}
+
+bool FolderNode::LeadsBack(const platform::FolderState &now, const QTreeWidgetItem *above) const
+{
+    // Judged by device and inode: whatever the tree shows and whatever
+    // path the walk came by.
+    for (; above; above = above->parent()) {
+        if (above->type() != NodeType)
+            continue;
+        const auto *node = static_cast<const FolderNode *>(above);
+        if (node->m_hasId && node->m_id == now.id)
+            return true;
+    }
+    if (!now.link)
+        return false;
+    // A link to "/" or to any folder that holds it sits under the home node
+    // or a volume as much as under "/".
+    const qsizetype cut = m_path.lastIndexOf(QLatin1Char('/'));
+    if (cut < 0)
+        return false;
+    const QString folder = cut == 0 ? QStringLiteral("/") : m_path.left(cut);
+    return platform::IsFolderOrContainer(now.id, folder);
+}
+
+void FolderNode::SetState(State state)
+{
+    const bool wasOpen = m_state == State::Open;
+    m_state = state;
+    const bool open = state == State::Open;
+    if (open == wasOpen)
+        return;
+    for (int i = 0; i < childCount(); ++i)
+        child(i)->setHidden(!open);
+    if (open) {
+        setChildIndicatorPolicy(ShowIndicator);
+        if (childCount() > 0 || !m_populated)
+            setFlags(flags() & ~Qt::ItemNeverHasChildren);
+    } else {
+        setChildIndicatorPolicy(DontShowIndicatorWhenChildless);
+        setFlags(flags() | Qt::ItemNeverHasChildren);
+    }
 }
 
 // ------------------------------------------------------------ FolderTreeView
@@ -108,8 +174,11 @@ FolderTreeView::FolderTreeView(QWidget *parent)
 
     // A click on the arrow (or the keyboard) expands without SetExpanded.
     connect(this, &QTreeWidget::itemExpanded, this, [](QTreeWidgetItem *item) {
-        if (FolderNode *node = FolderNode::From(item))
+        FolderNode *node = FolderNode::From(item);
+        if (node && !node->m_populated) {
+            node->Judge();
             node->Populate();
+        }
     });
 
     computer->SetExpanded(true);
@@ -152,36 +221,22 @@ void FolderTreeView::CreateChildren(FolderNode *node)
         CreateVolumeChildren(node, m_volumes.network, m_networkIcon, false);
         return;
     }
-    if (node->m_path.isEmpty() || node->m_loop)
+    if (node->m_path.isEmpty() || node->m_state != FolderNode::State::Open)
         return;
 
-    struct Entry {
-        QString name;
-        bool isLink;
-        QString target;
-    };
-    std::vector<Entry> entries;
     // The platform's listing knows folders from files without asking about
     // every entry, and the search's listings of the same folder that follow
     // reuse what it read.
     std::vector<platform::FolderEntry> folders;
     platform::ListFolders(node->m_path, folders);
-    entries.reserve(folders.size());
-    for (platform::FolderEntry &f : folders) {
-        QString target;
-        if (f.isLink)
-            target = QFileInfo(JoinPath(node->m_path, f.name)).canonicalFilePath();
-        entries.push_back({std::move(f.name), f.isLink, std::move(target)});
-    }
-    std::sort(entries.begin(), entries.end(), [](const Entry &x, const Entry &y) {
+    std::sort(folders.begin(), folders.end(), [](const platform::FolderEntry &x, const platform::FolderEntry &y) {
         return CompareFolderNames(x.name, y.name) < 0;
     });
 
     QList<QTreeWidgetItem *> children;
-    children.reserve(int(entries.size()));
-    for (const Entry &e : entries) {
-        if (FolderNode *child = MakeFolderChild(node, e.name, e.isLink, e.target,
-                                                node->childCount() + children.size()))
+    children.reserve(int(folders.size()));
+    for (const platform::FolderEntry &f : folders) {
+        if (FolderNode *child = MakeFolderChild(node, f.name, f.isLink, node->childCount() + children.size()))
             children << child;
     }
     // One insertion for all, so the view hears of them once.
@@ -197,46 +252,45 @@ void FolderTreeView::CreateVolumeChildren(FolderNode *node, const QStringList &p
                             path != QLatin1String("/");
         auto *child = new FolderNode(path, path);
         child->setIcon(0, isHome ? m_folderIcon : icon);
-        QString real = resolve ? QFileInfo(path).canonicalFilePath() : QString();
-        child->m_realPath = real.isEmpty() ? path : real;
+        if (resolve) {
+            const platform::FolderState now = platform::InspectFolder(path);
+            child->m_id = now.id;
+            child->m_hasId = now.folder;
+        }
         child->m_index = node->childCount() + children.size();
         children << child;
     }
     node->addChildren(children);
 }
 
-// A child for the subfolder `name` of `parent`, or null when the folder is
-// the mount point of a pseudo file system.  `linkTarget` is the resolved
-// target when the entry is a link.
-FolderNode *FolderTreeView::MakeFolderChild(FolderNode *parent, const QString &name,
-                                            bool isLink, const QString &linkTarget,
+// A child for the subfolder `name` of `parent`, or null when it lies on a
+// pseudo file system or is a link that leads to no folder (any more).  A
+// folder the listing found but no path reaches (its name is not valid in
+// the system's encoding) is still shown; the walk reports it unreachable.
+FolderNode *FolderTreeView::MakeFolderChild(FolderNode *parent, const QString &name, bool listedAsLink,
                                             int index) const
 {
     const QString path = JoinPath(parent->m_path, name);
-    // A plain subfolder lies where its parent really lies; only links need
-    // the file system to say where they lead.
-    const QString real = isLink ? linkTarget : JoinPath(parent->m_realPath, name);
-    if (real.isEmpty())
-        return nullptr;   // a link that vanished or broke meanwhile
-    if (m_volumes.hidden.contains(real) || m_volumes.hidden.contains(path))
+    if (m_volumes.hidden.contains(path))
+        return nullptr;
+    const platform::FolderState now = platform::InspectFolder(path);
+    if (!now.folder && (listedAsLink || now.link))
+        return nullptr;
+    // A plain subfolder shares its parent's file system unless something is
+    // mounted on it; only then, or behind a link, can the type differ.
+    const bool mayDiffer = now.link || !parent->m_hasId || now.id.device != parent->m_id.device;
+    if (now.folder && mayDiffer && platform::OnPseudoFileSystem(path))
         return nullptr;
 
     auto *child = new FolderNode(name, path);
     child->setIcon(0, m_folderIcon);
-    child->m_realPath = real;
+    child->m_id = now.id;
+    child->m_hasId = now.folder;
     child->m_index = index;
-    for (QTreeWidgetItem *up = parent; up; up = up->parent()) {
-        const FolderNode *ancestor = FolderNode::From(up);
-        if (ancestor && ancestor->m_realPath == real) {
-            // Leads back to where the walk already is: expanding it would
-            // never end, so it stays a leaf.
-            child->m_loop = true;
-            child->m_populated = true;
-            child->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
-            child->setFlags(child->flags() | Qt::ItemNeverHasChildren);
-            break;
-        }
-    }
+    // Leads back to where the walk already is: expanding it would never
+    // end, so it stays a leaf.
+    if (now.folder && child->LeadsBack(now, parent))
+        child->SetState(FolderNode::State::Loop);
     return child;
 }
 
@@ -244,15 +298,11 @@ FolderNode *FolderTreeView::MakeFolderChild(FolderNode *parent, const QString &n
 // so the indexes of the nodes already there stay valid for a running walk.
 FolderNode *FolderTreeView::AppendFolderChild(FolderNode *parent, const QString &name)
 {
-    if (parent->m_loop || parent->m_path.isEmpty())
+    if (parent->m_state != FolderNode::State::Open || parent->m_path.isEmpty())
         return nullptr;
-    const QFileInfo info(JoinPath(parent->m_path, name));
-    if (!info.isDir())
+    if (!platform::InspectFolder(JoinPath(parent->m_path, name)).folder)
         return nullptr;
-    const bool isLink = info.isSymLink();
-    FolderNode *child = MakeFolderChild(parent, name, isLink,
-                                        isLink ? info.canonicalFilePath() : QString(),
-                                        parent->childCount());
+    FolderNode *child = MakeFolderChild(parent, name, false, parent->childCount());
     if (!child)
         return nullptr;
     if (parent->flags() & Qt::ItemNeverHasChildren)

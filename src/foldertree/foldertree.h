@@ -4,6 +4,7 @@
 // network file systems.  Children are created lazily, when a node expands.
 
 #include "foldertree/volumes.h"
+#include "platform/folderstate.h"
 
 #include <QIcon>
 #include <QString>
@@ -31,23 +32,38 @@ public:
     FolderNode *FirstChild();
     FolderNode *NextSibling();
 
-    // True when the folder leads back to itself or an ancestor through a
-    // link; such a node never gets children.
-    bool IsLoop() const { return m_loop; }
+    // True when the folder leads back to itself, to a folder that holds it,
+    // or to one the node lies below in the tree; such a node gets no
+    // children.
+    bool IsLoop() const { return m_state == State::Loop; }
+    // True when the folder lies on a pseudo file system (proc, sysfs, ...):
+    // it is neither listed nor entered.
+    bool IsPseudoFileSystem() const { return m_state == State::Pseudo; }
 
     // The item as a node, or null for a foreign item.
     static FolderNode *From(QTreeWidgetItem *item);
 
 private:
     friend class FolderTreeView;
+    // What the folder is when last looked at; only an open one has children.
+    enum class State { Open, Loop, Pseudo, NotFolder };
+
     FolderNode(const QString &displayName, const QString &path);
     void Populate();
+    // Looks at the folder as it is now: it may have become a link, a file or
+    // nothing since the tree read it.
+    void Judge();
+    // Whether a folder seen as `now` leads back to one of its own folders
+    // or to a node at or above `above` in the tree.
+    bool LeadsBack(const platform::FolderState &now, const QTreeWidgetItem *above) const;
+    void SetState(State state);
 
     QString m_path;
-    QString m_realPath;       // with every link resolved; loop and mount checks
+    platform::FolderId m_id;  // the folder when last looked at
+    bool m_hasId = false;
     int m_index = 0;          // position under the parent, fixed at creation
     bool m_populated = false;
-    bool m_loop = false;
+    State m_state = State::Open;
 };
 
 class FolderTreeView : public QTreeWidget {
@@ -76,8 +92,7 @@ private:
     void CreateChildren(FolderNode *node);
     void CreateVolumeChildren(FolderNode *node, const QStringList &paths, const QIcon &icon,
                               bool resolve);
-    FolderNode *MakeFolderChild(FolderNode *parent, const QString &name, bool isLink,
-                                const QString &linkTarget, int index) const;
+    FolderNode *MakeFolderChild(FolderNode *parent, const QString &name, bool listedAsLink, int index) const;
     FolderNode *AppendFolderChild(FolderNode *parent, const QString &name);
 
     bool m_startupOption = true;

@@ -4,6 +4,8 @@
 #include <QList>
 #include <QStringList>
 
+#include <sys/sysmacros.h>
+
 namespace platform {
 
 namespace {
@@ -55,8 +57,19 @@ std::vector<MountPoint> ParseMountInfo(const QByteArray &text)
             || fields[separator + 1].isEmpty()) {
             continue;
         }
+        // "major:minor", as stat() reports the device of every file in it.
+        const QList<QByteArray> numbers = fields[2].split(':');
+        uint64_t device = 0;
+        if (numbers.size() == 2) {
+            bool majorOk = false;
+            bool minorOk = false;
+            const uint majorNumber = numbers[0].toUInt(&majorOk);
+            const uint minorNumber = numbers[1].toUInt(&minorOk);
+            if (majorOk && minorOk)
+                device = makedev(majorNumber, minorNumber);
+        }
         mounts.push_back(MountPoint{QFile::decodeName(Unescape(fields[4])),
-                                    QString::fromUtf8(Unescape(fields[separator + 1]))});
+                                    QString::fromUtf8(Unescape(fields[separator + 1])), device});
     }
     return mounts;
 }

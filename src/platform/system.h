@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <cstdint>
 #include <vector>
 
 namespace platform {
@@ -10,6 +11,7 @@ namespace platform {
 struct MountPoint {
     QString path;     // where it is mounted
     QString fsType;   // e.g. "ext4", "nfs4"
+    uint64_t device = 0;   // the device number its files report
 };
 
 // The mounted file systems, in mount-table order.

@@ -48,37 +48,103 @@ private slots:
         m_dst.reset();
     }
 
+    // Links that lead back: to the folder itself, to a folder that holds it
+    // (up to "/"), to the walk's own start.  The walk starts at the folder
+    // either through "/" or as the home folder, which the tree shows at the
+    // top; and the links are either there from the start or take the place
+    // of folders the tree has already shown.
     void symlinkLoops_data()
     {
         QTest::addColumn<bool>("copy");
-        QTest::newRow("search") << false;
-        QTest::newRow("copy") << true;
+        QTest::addColumn<bool>("home");
+        QTest::addColumn<bool>("swapped");
+        for (const bool copy : {false, true}) {
+            for (const bool home : {false, true}) {
+                for (const bool swapped : {false, true}) {
+                    QTest::addRow("%s, through %s%s", copy ? "copy" : "search", home ? "the home folder" : "/",
+                                  swapped ? ", shown folders swapped for links" : "")
+                        << copy << home << swapped;
+                }
+            }
+        }
     }
     void symlinkLoops()
     {
         QFETCH(bool, copy);
+        QFETCH(bool, home);
+        QFETCH(bool, swapped);
         using testsupport::WriteFile;
-        WriteFile(S + "/r.txt", "r");
-        WriteFile(S + "/a/f.txt", "f");
-        WriteFile(S + "/b/g.txt", "g");
-        WriteFile(S + "/c/h.txt", "h");
-        QVERIFY(QFile::link(QStringLiteral("."), S + "/a/self"));   // the folder itself
-        QVERIFY(QFile::link(QStringLiteral(".."), S + "/a/up"));    // its parent, the start
-        QVERIFY(QFile::link(S, S + "/b/abs"));                      // the start, absolute
-        QVERIFY(QFile::link(QStringLiteral("y"), S + "/c/x"));      // x -> y -> x: no folder at all
+        WriteFile(S + "/r.pwt", "r");
+        WriteFile(S + "/a/f.pwt", "f");
+        WriteFile(S + "/b/g.pwt", "g");
+        WriteFile(S + "/c/h.pwt", "h");
+        QVERIFY(QFile::link(QStringLiteral("y"), S + "/c/x"));   // x -> y -> x: no folder at all
         QVERIFY(QFile::link(QStringLiteral("x"), S + "/c/y"));
-        const QString digest = testsupport::TreeDigest(S);
+        const QList<QPair<QString, QString>> links{
+            {"a/self", "."},                        // the folder itself
+            {"a/up", ".."},                         // its parent, the start
+            {"b/abs", S},                           // the start, absolute
+            {"b/outer", QFileInfo(S).path()},       // holds the start, above the home folder
+            {"b/root", "/"},
+            {"p", "/proc"},                         // a pseudo file system: never entered
+        };
+        if (swapped) {
+            for (const auto &link : links)
+                WriteFile(S + "/" + link.first + "/old/o.pwt", "o");
+        } else {
+            for (const auto &link : links)
+                QVERIFY(QFile::link(link.second, S + "/" + link.first));
+        }
 
-        frmMain &w = StartAt(S, QStringLiteral("*.txt"));
+        const QByteArray realHome = qgetenv("HOME");
+        if (home)
+            qputenv("HOME", S.toLocal8Bit());
+        frmMain &w = StartAt(home ? QString() : S, QStringLiteral("*.pwt;cpuinfo"));
+        qputenv("HOME", realHome);
+        const MainControls ui(w);
+        FolderNode *start = ui.tvMain->SelectedFolder();
+        if (home) {
+            FolderNode *volume = ui.tvMain->MyComputer()->FirstChild();
+            while (volume && volume->Path() != S)
+                volume = volume->NextSibling();
+            QVERIFY(volume);
+            ui.tvMain->setCurrentItem(volume);
+            start = volume;
+        }
+        QCOMPARE(ui.tvMain->SelectedFolder(), start);
+        if (swapped) {
+            // The tree reads every one of them as a folder with a subfolder,
+            // then each becomes its link.
+            for (const auto &link : links) {
+                FolderNode *node = start;
+                for (const QString &part : link.first.split('/')) {
+                    node->SetExpanded(true);
+                    node = node->FirstChild();
+                    while (node && node->DisplayName() != part)
+                        node = node->NextSibling();
+                    QVERIFY(node);
+                }
+                node->SetExpanded(true);
+                QVERIFY(node->FirstChild());
+                QVERIFY(QDir(S + "/" + link.first).removeRecursively());
+                QVERIFY(QFile::link(link.second, S + "/" + link.first));
+            }
+        }
+        const QString digest = testsupport::TreeDigest(S);
+        // Should the walk go astray after all, it ends here rather than never.
+        w.SetYieldObserver([&ui](int n) {
+            if (n == 5000)
+                ui.cmdCancel->click();
+        });
         const QStringList lines = Run(w, copy);
 
-        // A link back to the walk's own path is listed once, as a leaf.
-        const QStringList visits{"r.txt", "a/f.txt", "a/self/f.txt", "a/up/r.txt", "b/g.txt", "b/abs/r.txt", "c/h.txt"};
+        // A link that leads back is listed once, as a leaf.
+        const QStringList visits{"r.pwt", "a/f.pwt", "a/self/f.pwt", "a/up/r.pwt", "b/g.pwt", "b/abs/r.pwt", "c/h.pwt"};
         QStringList expected{copy ? CopyStart : SearchStart};
         QStringList copies;
         for (const QString &rel : visits) {
             const QString path = S + "/" + rel;
-            expected << (copy ? Copied("*.txt", path) : Hit("*.txt", path));
+            expected << (copy ? Copied("*.pwt", path) : Hit("*.pwt", path));
             const QString folder = Flat(QFileInfo(path).path());
             copies << folder + "/" << folder + "/" + QFileInfo(path).fileName();
         }

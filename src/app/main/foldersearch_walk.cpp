@@ -28,6 +28,8 @@ void FolderSearch::ExpandNode(FolderNode *node, bool copy)
         const QString after = node->DisplayName();
         if (after.isEmpty() || after != name)
             return;
+        if (node->IsPseudoFileSystem())
+            return;   // the system's own plumbing: not even listed
 
         if (!path.isEmpty()) {
             if (copy)

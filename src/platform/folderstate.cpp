@@ -1,0 +1,179 @@
+#include "folderstate.h"
+
+#include "nativepath.h"
+#include "system.h"
+
+#include <QHash>
+#include <mutex>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statfs.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+// Closes a descriptor when it goes out of scope.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    ~Descriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Descriptor(const Descriptor &) = delete;
+    Descriptor &operator=(const Descriptor &) = delete;
+    int get() const { return m_fd; }
+    void reset(int fd)
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = fd;
+    }
+
+private:
+    int m_fd;
+};
+
+// Only names the folder: opening it so lists nothing, reads nothing and
+// mounts nothing on an automount point.
+int OpenPath(const char *path)
+{
+    return ::open(path, O_PATH | O_CLOEXEC);
+}
+
+FolderId IdOf(const struct stat &st)
+{
+    return FolderId{uint64_t(st.st_dev), uint64_t(st.st_ino)};
+}
+
+// Magic numbers of the pseudo file systems, as statfs() reports them.
+bool PseudoMagic(unsigned long type)
+{
+    switch (type) {
+    case 0x9FA0UL:       // proc
+    case 0x62656572UL:   // sysfs
+    case 0x1CD1UL:       // devpts
+    case 0x27E0EBUL:     // cgroup
+    case 0x63677270UL:   // cgroup2
+    case 0x64626720UL:   // debugfs
+    case 0x74726163UL:   // tracefs
+    case 0x73636673UL:   // securityfs
+    case 0x6165676CUL:   // pstore
+    case 0xCAFE4A11UL:   // bpf
+    case 0x19800202UL:   // mqueue
+    case 0x958458F6UL:   // hugetlbfs
+    case 0x65735543UL:   // fusectl
+    case 0x62656570UL:   // configfs
+    case 0x0187UL:       // autofs
+    case 0x42494E4DUL:   // binfmt_misc
+    case 0x67596969UL:   // rpc_pipefs
+    case 0x6E736673UL:   // nsfs
+    case 0xDE5E81E4UL:   // efivarfs
+    case 0xF97CFF8CUL:   // selinuxfs
+    case 0x43415D53UL:   // smackfs
+        return true;
+    default:
+        return false;
+    }
+}
+
+// devtmpfs reports the magic of tmpfs (or ramfs); only the mount table
+// tells them apart, by the device number.
+bool MemoryMagic(unsigned long type)
+{
+    return type == 0x01021994UL || type == 0x858458F6UL;
+}
+
+std::mutex g_typeLock;
+QHash<uint64_t, QString> g_typeByDevice;
+
+// The type the mount table gives the file system on `device`; read again
+// when a device turns up that was not mounted at the last reading.
+QString MountedType(uint64_t device)
+{
+    const std::lock_guard<std::mutex> lock(g_typeLock);
+    auto it = g_typeByDevice.constFind(device);
+    if (it == g_typeByDevice.constEnd()) {
+        g_typeByDevice.clear();
+        for (const MountPoint &m : MountedFileSystems())
+            g_typeByDevice.insert(m.device, m.fsType);
+        it = g_typeByDevice.constFind(device);
+        if (it == g_typeByDevice.constEnd())
+            return QString();
+    }
+    return it.value();
+}
+
+} // namespace
+
+FolderState InspectFolder(const QString &path)
+{
+    FolderState state;
+    QByteArray native;
+    if (!detail::ToNative(path, native) || native.isEmpty())
+        return state;
+    struct stat st;
+    if (::fstatat(AT_FDCWD, native.constData(), &st, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) != 0)
+        return state;
+    state.link = S_ISLNK(st.st_mode);
+    if (state.link && ::fstatat(AT_FDCWD, native.constData(), &st, AT_NO_AUTOMOUNT) != 0)
+        return state;
+    state.folder = S_ISDIR(st.st_mode);
+    if (state.folder)
+        state.id = IdOf(st);
+    return state;
+}
+
+bool OnPseudoFileSystem(const QString &path)
+{
+    QByteArray native;
+    if (!detail::ToNative(path, native) || native.isEmpty())
+        return false;
+    const Descriptor fd(OpenPath(native.constData()));
+    if (fd.get() < 0)
+        return false;
+    struct statfs fs;
+    if (::fstatfs(fd.get(), &fs) != 0)
+        return false;
+    const auto type = static_cast<unsigned long>(fs.f_type);
+    if (PseudoMagic(type))
+        return true;
+    if (!MemoryMagic(type))
+        return false;
+    struct stat st;
+    if (::fstat(fd.get(), &st) != 0)
+        return false;
+    return IsPseudoFileSystem(MountedType(uint64_t(st.st_dev)));
+}
+
+bool IsFolderOrContainer(const FolderId &id, const QString &folder)
+{
+    QByteArray native;
+    if (!detail::ToNative(folder, native) || native.isEmpty())
+        return false;
+    // Up through "..": the folders that really hold this one, however the
+    // path reached it.  The root is its own parent.
+    Descriptor fd(::open(native.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    struct stat st;
+    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0)
+        return false;
+    FolderId here = IdOf(st);
+    for (int level = 0; level < 4096; ++level) {
+        if (here == id)
+            return true;
+        fd.reset(::openat(fd.get(), "..", O_PATH | O_DIRECTORY | O_CLOEXEC));
+        if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0)
+            return false;
+        const FolderId up = IdOf(st);
+        if (up == here)
+            return false;
+        here = up;
+    }
+    return false;
+}
+
+} // namespace platform

@@ -1,0 +1,39 @@
+#pragma once
+// What a folder is at this moment: where a path leads, whether that is a
+// folder, and what kind of file system holds it.  Any of it can change
+// between two looks, so the folder tree asks again whenever it opens one.
+
+#include <QString>
+#include <cstdint>
+
+namespace platform {
+
+// Device and inode: two paths lead to the same folder exactly when these
+// are equal, whatever links or mounts lie on the way.
+struct FolderId {
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    bool operator==(const FolderId &other) const { return device == other.device && inode == other.inode; }
+    bool operator!=(const FolderId &other) const { return !(*this == other); }
+};
+
+struct FolderState {
+    bool folder = false;   // the path is, or leads to, a folder
+    bool link = false;     // the path itself is a symbolic link
+    FolderId id;           // the folder it leads to; only when `folder`
+};
+
+// Looks at `path` now, following links.  Automount points are not
+// triggered.
+FolderState InspectFolder(const QString &path);
+
+// True when the folder `path` leads to lies on a pseudo file system (proc,
+// sysfs, devtmpfs, cgroup, ...), judged by the type of the file system that
+// holds it, so a link or a bind mount is caught as well as the mount point.
+bool OnPseudoFileSystem(const QString &path);
+
+// True when `id` is the folder `folder` leads to or any folder that holds
+// that one, up to "/".
+bool IsFolderOrContainer(const FolderId &id, const QString &folder);
+
+} // namespace platform
