@@ -3,12 +3,17 @@
 #include "fileaccess.h"
 #include "nativepath.h"
 
+#include <QHash>
 #include <QRandomGenerator>
 #include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <mutex>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -45,6 +50,61 @@ void SplitPath(const QByteArray &path, QByteArray &folder, QByteArray &name)
     } else {
         folder = slash == 0 ? QByteArrayLiteral("/") : path.left(slash);
         name = path.mid(slash + 1);
+    }
+}
+
+bool IsTemporarySuffix(const char *text)
+{
+    for (int i = 0; i < kRandomChars; ++i) {
+        const char c = text[i];
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')))
+            return false;
+    }
+    return text[kRandomChars] == '\0';
+}
+
+// A copy killed midway leaves its temporary behind.  Each destination
+// folder is read for such leftovers once per run; a copy of a name then
+// removes the leftovers of that name that nobody has written to for a
+// while (a younger one may belong to a copy running in another instance).
+constexpr time_t kStaleSeconds = 5 * 60;
+std::mutex g_leftoverLock;
+QHash<QByteArray, QList<QByteArray>> g_leftovers;   // folder -> names seen
+
+void RemoveStaleTemporaries(const QByteArray &folder, const QByteArray &prefix)
+{
+    const std::lock_guard<std::mutex> lock(g_leftoverLock);
+    auto it = g_leftovers.find(folder);
+    if (it == g_leftovers.end()) {
+        QList<QByteArray> found;
+        if (DIR *dir = ::opendir(folder.constData())) {
+            while (const dirent *entry = ::readdir(dir)) {
+                const size_t length = std::strlen(entry->d_name);
+                const size_t tagLength = sizeof(kTempTag) - 1;
+                if (entry->d_name[0] == '.' && length > tagLength + kRandomChars + 1
+                    && std::memcmp(entry->d_name + length - kRandomChars - tagLength, kTempTag, tagLength) == 0
+                    && IsTemporarySuffix(entry->d_name + length - kRandomChars))
+                    found << QByteArray(entry->d_name);
+            }
+            ::closedir(dir);
+        }
+        it = g_leftovers.insert(folder, found);
+    }
+    QList<QByteArray> &names = it.value();
+    const QByteArray base = prefix.mid(prefix.lastIndexOf('/') + 1);
+    const time_t now = std::time(nullptr);
+    for (qsizetype i = names.size() - 1; i >= 0; --i) {
+        const QByteArray &name = names[i];
+        if (name.size() != base.size() + kRandomChars || !name.startsWith(base))
+            continue;
+        const QByteArray path = prefix.left(prefix.size() - base.size()) + name;
+        struct stat st;
+        if (::lstat(path.constData(), &st) != 0) {
+            names.removeAt(i);
+            continue;
+        }
+        if (S_ISREG(st.st_mode) && st.st_mtime + kStaleSeconds <= now && ::unlink(path.constData()) == 0)
+            names.removeAt(i);
     }
 }
 
@@ -177,6 +237,7 @@ bool ReplacementFile::Open(const QString &destination, const SourceFile &source)
     prefix += '.';
     prefix += ShortenName(name, room);
     prefix += kTempTag;
+    RemoveStaleTemporaries(folder, prefix);
 
     static const char alphabet[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     for (int attempt = 0; attempt < 100; ++attempt) {

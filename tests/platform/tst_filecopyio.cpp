@@ -347,24 +347,49 @@ void TstFileCopyIo::longNamesGetShortTemporaries_data()
     QTest::newRow("short") << "a.txt";
 }
 
+// Also: the temporaries that killed copies of the same name left behind
+// are removed once they are a while old, and no others.
 void TstFileCopyIo::longNamesGetShortTemporaries()
 {
     QFETCH(QString, name);
-    const QString dest = m_dst + QLatin1Char('/') + name;
     SourceFile in;
     QVERIFY(in.Open(m_src + QStringLiteral("/data.bin")));
     ReplacementFile out;
-    QVERIFY(out.Open(dest, in));
-    const QStringList entries = Entries(m_dst);
+    const QString probe = m_tmp->path() + QStringLiteral("/probe");
+    QVERIFY(testsupport::MakePath(probe));
+    QVERIFY(out.Open(probe + QLatin1Char('/') + name, in));
+    const QStringList entries = Entries(probe);
     QCOMPARE(entries.size(), 1);
     const QString temporary = entries.first();
     QVERIFY(temporary.startsWith(QLatin1Char('.')));
     QVERIFY(temporary.contains(QLatin1String(".pathwren-")));
     QVERIFY(QFile::encodeName(temporary).size() <= 255);
     QVERIFY2(!temporary.contains(QChar(0xFFFD)), "a character was cut in half");
+    out.Discard();
+
+    const QString prefix = temporary.left(temporary.size() - 6);
+    const QStringList kept{prefix + "Fresh1", prefix + "Five5", ".other.pathwren-Stale1", prefix + "Link01"};
+    const QDateTime old = QDateTime::currentDateTime().addSecs(-3600);
+    for (const QString &leftover : QStringList{prefix + "Stale1", prefix + "Stale2"} + kept) {
+        if (leftover.endsWith("Link01")) {
+            QVERIFY(QFile::link(m_src + QStringLiteral("/data.bin"), m_dst + QLatin1Char('/') + leftover));
+            continue;
+        }
+        QFile file(m_dst + QLatin1Char('/') + leftover);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        if (!leftover.endsWith("Fresh1"))
+            QVERIFY(file.setFileTime(old, QFileDevice::FileModificationTime));
+    }
+
+    const QString dest = m_dst + QLatin1Char('/') + name;
+    QVERIFY(out.Open(dest, in));
+    QCOMPARE(Entries(m_dst).size(), kept.size() + 1);
     QVERIFY(out.Write(m_content.constData(), m_content.size()));
     QVERIFY(out.Commit());
-    QCOMPARE(Entries(m_dst), QStringList{name});
+    QStringList expected = kept;
+    expected << name;
+    expected.sort();
+    QCOMPARE(Entries(m_dst), expected);
     QCOMPARE(testsupport::ReadFile(dest), m_content);
 }
 
