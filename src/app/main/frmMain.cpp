@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QFileInfo>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
@@ -30,19 +31,41 @@ const char *const DefaultPattern = "*.txt;*.doc;*DATA*";
 constexpr int DesignClientWidth = 5505;
 constexpr int DesignClientHeight = 7545;
 
+QString SettingsPath()
+{
+    // A settings object reads its files as soon as it is made, so the place
+    // is asked of one for a name that no file has.
+    const QSettings probe(QSettings::IniFormat, QSettings::UserScope, QStringLiteral(".pathwren-place"));
+    return QFileInfo(probe.fileName()).path() + QLatin1Char('/') + QString::fromLatin1(AppTitle)
+           + QLatin1Char('/') + QString::fromLatin1(AppTitle) + QStringLiteral(".ini");
+}
+
+// The settings, or null when something other than a regular file holds
+// their place: opening a FIFO would wait for a writer that never comes, and
+// nothing is to be written into a device.  The program then runs on the
+// defaults and leaves that path alone.
 std::unique_ptr<QSettings> OpenSettings()
 {
-    auto settings = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                                QString::fromLatin1(AppTitle), QString::fromLatin1(AppTitle));
+    const QString path = SettingsPath();
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        return nullptr;
+    auto settings = std::make_unique<QSettings>(path, QSettings::IniFormat);
     settings->beginGroup(QString::fromLatin1(SettingsSection));
     return settings;
 }
 
+// A stored text, or the default when there is none.
+QString Stored(const QSettings *settings, const char *key, const QString &defaultValue)
+{
+    return settings ? settings->value(QString::fromLatin1(key), defaultValue).toString() : defaultValue;
+}
+
 // A stored coordinate in twips; anything that is not a whole number takes
 // the default, so a damaged setting never hides a window.
-long long StoredTwips(QSettings &settings, const char *key, long long defaultValue)
+long long StoredTwips(const QSettings *settings, const char *key, long long defaultValue)
 {
-    const QString text = settings.value(QString::fromLatin1(key), QString::number(defaultValue)).toString();
+    const QString text = Stored(settings, key, QString::number(defaultValue));
     bool ok = false;
     const int value = text.trimmed().toInt(&ok);
     return ok ? value : defaultValue;
@@ -122,7 +145,7 @@ frmMain::~frmMain()
 
 QString frmMain::SettingsFileName()
 {
-    return OpenSettings()->fileName();
+    return SettingsPath();
 }
 
 void frmMain::CreateControls()
@@ -212,18 +235,18 @@ void frmMain::Load()
     m_lngMarginHeight = height() - tvMain->height();
     m_lngMarginWidth = width() - tvMain->width();
 
-    auto settings = OpenSettings();
-    txtPattern->setText(settings->value(QStringLiteral("Pattern"), QString::fromLatin1(DefaultPattern)).toString());
+    const auto settings = OpenSettings();
+    txtPattern->setText(Stored(settings.get(), "Pattern", QString::fromLatin1(DefaultPattern)));
     const QString desktop = modShellFileDisk::GetShellDesktopLocation(this);
-    txtFolder->setText(settings->value(QStringLiteral("CopyPath"), desktop).toString());
-    ApplyStoredRectangle(*settings);
+    txtFolder->setText(Stored(settings.get(), "CopyPath", desktop));
+    ApplyStoredRectangle(settings.get());
 
     tmrMsgClose->start();
     frmResult::Instance().ShowWindow(QStringLiteral("☆☆☆ 検索結果ウィンドウ ☆☆☆"));
     show();
 }
 
-void frmMain::ApplyStoredRectangle(QSettings &settings)
+void frmMain::ApplyStoredRectangle(const QSettings *settings)
 {
     const int left = geometry::TwipsToPixels(StoredTwips(settings, "Left", 1000));
     const int top = geometry::TwipsToPixels(StoredTwips(settings, "Top", 1000));
@@ -262,8 +285,7 @@ void frmMain::closeEvent(QCloseEvent *event)
     }
     delete m_hWndStatusBar;
     m_hWndStatusBar = nullptr;
-    {
-        auto settings = OpenSettings();
+    if (const auto settings = OpenSettings()) {
         settings->setValue(QStringLiteral("Pattern"), txtPattern->text());
         settings->setValue(QStringLiteral("CopyPath"), txtFolder->text());
         SaveRectangle(*settings);

@@ -82,7 +82,7 @@ private:
     QRect OuterRect() const override { return frameGeometry(); }
 
     void CreateControls();
-    void ApplyStoredRectangle(QSettings &settings);
+    void ApplyStoredRectangle(const QSettings *settings);
     void SaveRectangle(QSettings &settings) const;
 
     void RunSearch(bool copy);

@@ -4,6 +4,7 @@
 #include "app/result/geometry.h"
 #include "app/statusbar/modStatusBar.h"
 #include "foldertree/foldertree.h"
+#include "platform/fixtures.h"
 #include "tempdir.h"
 
 #include <QCheckBox>
@@ -161,6 +162,24 @@ private slots:
         frmMain &w = f->Start();
         QCOMPARE(Ui(w).txtPattern->text(), QString());
         QCOMPARE(Ui(w).txtFolder->text(), QString());
+    }
+
+    // Opening a FIFO for reading would wait for a writer for ever.
+    void settingsFifoIsLeftAlone()
+    {
+        const QString path = frmMain::SettingsFileName();
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+        QVERIFY(platform::fixtures::MakeFifo(path));
+        frmMain &w = f->Start();
+        QCOMPARE(Ui(w).txtPattern->text(), QStringLiteral("*.txt;*.doc;*DATA*"));
+        QCOMPARE(w.frameGeometry(), QRect(67, 67, 375, 530));
+        Ui(w).txtPattern->setText(QStringLiteral("*.cpp"));
+        QVERIFY(w.close());
+        f->window.reset();
+        QVERIFY(QFileInfo(path).exists() && !QFileInfo(path).isFile());
+        QCOMPARE(QDir(QFileInfo(path).path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+                 QStringList{QFileInfo(path).fileName()});
+        QCOMPARE(f->LogMessages(), (QStringList{QStringLiteral("System Start..."), QStringLiteral("System End...")}));
     }
 
     void damagedGeometryTakesDefaults_data()
