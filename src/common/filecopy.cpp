@@ -17,17 +17,12 @@ constexpr int64_t kBlockSize = 4096;
 // left out by an attribute mask of 0.
 constexpr int kNormalFiles = 0;
 
-struct Failure {};
-
 // Reads exactly `count` bytes and writes them all; anything less is a
 // failure, so a copy never passes for complete when it is not.
-void MoveBlock(platform::SourceFile &source, platform::ReplacementFile &target, char *buffer,
+bool MoveBlock(platform::SourceFile &source, platform::ReplacementFile &target, char *buffer,
                int64_t count)
 {
-    if (source.Read(buffer, count) != count)
-        throw Failure();
-    if (!target.Write(buffer, count))
-        throw Failure();
+    return source.Read(buffer, count) == count && target.Write(buffer, count);
 }
 
 // True when `path` or the nearest of its ancestors that exists is not a
@@ -46,6 +41,72 @@ bool BlockedByFile(QString path)
     return false;
 }
 
+// CopyFile's work; false when the copy is not complete.
+bool CopyContents(platform::SourceFile &in, platform::ReplacementFile &out, const QString &source,
+                  const QString &destination)
+{
+    if (!in.Open(source))
+        return false;
+    // Refuses a read-only destination, a missing folder and the source
+    // itself under another name (which would otherwise be truncated).
+    if (!out.Open(destination, in))
+        return false;
+
+    const int64_t length = in.Size();
+    const int64_t blocks = length / kBlockSize;
+    const int64_t rest = length % kBlockSize;
+    char buffer[kBlockSize];
+    for (int64_t i = 0; i < blocks; ++i)
+        if (!MoveBlock(in, out, buffer, kBlockSize))
+            return false;
+    if (rest > 0 && !MoveBlock(in, out, buffer, rest))
+        return false;
+
+    in.Close();
+    return out.Commit();
+}
+
+// CopyDirectory's work: the number of files copied (0 when stopped), or
+// `failed` set for a failure worth a report.
+int64_t CopyMatchingFiles(const QString &source, const QString &destination, const QString &pattern,
+                          bool &failed)
+{
+    {
+        platform::DirListing probe;
+        const auto status = probe.Open(source, pattern, kNormalFiles);
+        if (status == platform::DirListing::Status::Refused) {
+            failed = true;
+            return 0;
+        }
+        if (status == platform::DirListing::Status::Missing || !probe.HasAny())
+            return 0;
+    }
+
+    if (!DirExists(destination) && !platform::MakeDirectory(destination)) {
+        failed = true;
+        return 0;
+    }
+
+    platform::DirListing listing;
+    if (listing.Open(source, pattern, kNormalFiles) == platform::DirListing::Status::Refused) {
+        failed = true;
+        return 0;
+    }
+
+    int64_t tally = 0;
+    for (QString name = listing.Next(); !name.isEmpty(); name = listing.Next()) {
+        CurrentHost().Yield();
+        if (CurrentHost().StopRequested())
+            return 0;
+        const QString sourceFile = platform::JoinPath(source, name);
+        if (!CopyFile(sourceFile, platform::JoinPath(destination, name)))
+            break;
+        CurrentHost().AddMessage(QStringLiteral("コピー(") + pattern + QStringLiteral(") in ") + sourceFile);
+        ++tally;
+    }
+    return tally;
+}
+
 } // namespace
 
 bool CopyFile(const QString &source, const QString &destination)
@@ -53,33 +114,15 @@ bool CopyFile(const QString &source, const QString &destination)
     platform::SourceFile in;
     platform::ReplacementFile out;
     try {
-        if (!in.Open(source))
-            throw Failure();
-        // Refuses a read-only destination, a missing folder and the source
-        // itself under another name (which would otherwise be truncated).
-        if (!out.Open(destination, in))
-            throw Failure();
-
-        const int64_t length = in.Size();
-        const int64_t blocks = length / kBlockSize;
-        const int64_t rest = length % kBlockSize;
-        char buffer[kBlockSize];
-        for (int64_t i = 0; i < blocks; ++i)
-            MoveBlock(in, out, buffer, kBlockSize);
-        if (rest > 0)
-            MoveBlock(in, out, buffer, rest);
-
-        in.Close();
-        if (!out.Commit())
-            throw Failure();
-        return true;
+        if (CopyContents(in, out, source, destination))
+            return true;
     } catch (...) {
-        // The old destination (or its absence) stays as it was.
-        out.Discard();
-        in.Close();
-        ReportError("CopyFile");
-        return false;
     }
+    // The old destination (or its absence) stays as it was.
+    out.Discard();
+    in.Close();
+    ReportError("CopyFile");
+    return false;
 }
 
 bool DirExists(const QString &path)
@@ -103,49 +146,25 @@ bool DirExists(const QString &path)
         // a listing that fails on what could be one is worth a report.
         if (BlockedByFile(path))
             return false;
-        throw Failure();
     } catch (...) {
-        ReportError("DirExists");
-        return false;
     }
+    ReportError("DirExists");
+    return false;
 }
 
 int64_t CopyDirectory(const QString &source, const QString &destination, const QString &pattern)
 {
+    bool failed = false;
+    int64_t tally = 0;
     try {
-        {
-            platform::DirListing probe;
-            const auto status = probe.Open(source, pattern, kNormalFiles);
-            if (status == platform::DirListing::Status::Refused)
-                throw Failure();
-            if (status == platform::DirListing::Status::Missing || !probe.HasAny())
-                return 0;
-        }
-
-        if (!DirExists(destination) && !platform::MakeDirectory(destination))
-            throw Failure();
-
-        platform::DirListing listing;
-        const auto status = listing.Open(source, pattern, kNormalFiles);
-        if (status == platform::DirListing::Status::Refused)
-            throw Failure();
-
-        int64_t tally = 0;
-        for (QString name = listing.Next(); !name.isEmpty(); name = listing.Next()) {
-            CurrentHost().Yield();
-            if (CurrentHost().StopRequested())
-                return 0;
-            const QString sourceFile = platform::JoinPath(source, name);
-            if (!CopyFile(sourceFile, platform::JoinPath(destination, name)))
-                break;
-            CurrentHost().AddMessage(QStringLiteral("コピー(") + pattern + QStringLiteral(") in ") + sourceFile);
-            ++tally;
-        }
-        return tally;
+        tally = CopyMatchingFiles(source, destination, pattern, failed);
     } catch (...) {
-        ReportError("CopyDirectory");
-        return 0;
+        failed = true;
     }
+    if (!failed)
+        return tally;
+    ReportError("CopyDirectory");
+    return 0;
 }
 
 } // namespace modCommon

@@ -12,12 +12,9 @@ constexpr qsizetype kMaxCount = std::numeric_limits<int32_t>::max();
 
 // Positions and counts are 32-bit: a text whose positions do not fit is
 // refused rather than counted wrongly.
-struct Overflow {};
-
-void CheckPositions(const QString &strText)
+bool PositionsFit(const QString &strText)
 {
-    if (strText.size() >= kMaxCount)
-        throw Overflow();
+    return strText.size() < kMaxCount;
 }
 
 } // namespace
@@ -25,7 +22,10 @@ void CheckPositions(const QString &strText)
 int32_t CountDelimitedWords(const QString &strText, const QString &strDelimiter)
 {
     try {
-        CheckPositions(strText);
+        if (!PositionsFit(strText)) {
+            ReportError("CountDelimitedWords");
+            return 0;
+        }
         // No delimiter can occur in the text: it is one word.
         if (strDelimiter.isEmpty())
             return 1;
@@ -36,21 +36,24 @@ int32_t CountDelimitedWords(const QString &strText, const QString &strDelimiter)
             if (hit < 0)
                 return static_cast<int32_t>(count);
             if (++count > kMaxCount)
-                throw Overflow();
+                break;
             // One character past the start of the hit, as the program
             // always counted (matters only for delimiters longer than one).
             start = hit + 1;
         }
     } catch (...) {
-        ReportError("CountDelimitedWords");
-        return 0;
     }
+    ReportError("CountDelimitedWords");
+    return 0;
 }
 
 QString GetDelimitedWord(const QString &strText, int32_t lngNumber, const QString &strDelimiter)
 {
     try {
-        CheckPositions(strText);
+        if (!PositionsFit(strText)) {
+            ReportError("GetDelimitedWord");
+            return QString();
+        }
         if (lngNumber < 1)
             return QString();
         if (strDelimiter.isEmpty())
@@ -79,8 +82,10 @@ int32_t StringToArray(const QString &strText, WordArray &words, const QString &s
     try {
         const int32_t count = CountDelimitedWords(strText, strDelimiter);
         words.clear();
-        if (count < 1)
-            throw Overflow();
+        if (count < 1) {
+            ReportError("StringToArray");
+            return 0;
+        }
         words.reserve(qsizetype(count) + 1);
         words.append(QString()); // index 0 is never used
 

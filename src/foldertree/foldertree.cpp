@@ -75,8 +75,8 @@ void FolderNode::Populate()
     if (m_populated || m_state != State::Open)
         return;
     m_populated = true;
-    if (auto *view = qobject_cast<FolderTreeView *>(treeWidget()))
-        view->CreateChildren(this);
+    if (auto *tree = qobject_cast<FolderTreeView *>(treeWidget()))
+        tree->CreateChildren(this);
     // A folder found empty loses its arrow.  Changing the indicator policy
     // of an item in the view would make it lay out every row again at the
     // next paint, which a walk that yields per folder pays for each folder;

@@ -2,7 +2,7 @@
 // lines, and how a stop request or a failure ends the copy.
 
 #include "common/filecopy.h"
-#include "platform/fixtures.h"
+#include "fixtures.h"
 #include "platform/listing.h"
 #include "tempdir.h"
 #include "testhost.h"
@@ -92,7 +92,7 @@ void TestCopyDirectory::copiesNormalFilesOnly()
     QVERIFY(WriteFile(m_src + QStringLiteral("/.hidden.txt"), "hidden"));
     QVERIFY(testsupport::MakePath(m_src + QStringLiteral("/sub.txt")));
     QVERIFY(WriteFile(m_src + QStringLiteral("/sub.txt/inner.txt"), "inner"));
-    QVERIFY(platform::fixtures::MakeFifo(m_src + QStringLiteral("/pipe.txt")));
+    QVERIFY(fixtures::MakeFifo(m_src + QStringLiteral("/pipe.txt")));
     QVERIFY(QFile::setPermissions(m_src + QStringLiteral("/c.txt"), QFile::ReadOwner | QFile::ReadGroup));
     TestHost host;
 

@@ -4,7 +4,7 @@
 
 #include "common/filecopy.h"
 #include "platform/filecopy.h"
-#include "platform/fixtures.h"
+#include "fixtures.h"
 #include "tempdir.h"
 #include "testhost.h"
 
@@ -207,7 +207,7 @@ void TestCopyFile::refused()
     QVERIFY(WriteFile(dir.filePath(QStringLiteral("out/readonly.bin")), "old content"));
     QVERIFY(QFile::setPermissions(dir.filePath(QStringLiteral("out/readonly.bin")), QFile::ReadOwner));
     QVERIFY(QFile::link(dir.filePath(QStringLiteral("data")), dir.filePath(QStringLiteral("alias"))));
-    if (!platform::fixtures::MakeHardLink(dir.filePath(QStringLiteral("data/x.bin")),
+    if (!fixtures::MakeHardLink(dir.filePath(QStringLiteral("data/x.bin")),
                                           dir.filePath(QStringLiteral("data/hardlink.bin"))))
         QSKIP("hard links are not supported in the temporary folder");
     const QString before = testsupport::TreeDigest(dir.path());

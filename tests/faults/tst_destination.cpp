@@ -1,7 +1,7 @@
 // A copy destination that lies inside the searched tree, or leads back into
 // it: the walk ends, no copy is taken of a copy, and no file is ever
 // copied onto itself.
-#include "../app/main/fixture.h"
+#include "mainfixture.h"
 #include "faultsupport.h"
 
 #include "foldertree/foldertree.h"

@@ -1,11 +1,11 @@
 // A log file that cannot be written: the program starts, searches and
 // closes as always, shows nothing, and leaves whatever is in the log's
 // place alone.
-#include "../app/main/fixture.h"
+#include "mainfixture.h"
 #include "faultsupport.h"
 
 #include "foldertree/foldertree.h"
-#include "platform/fixtures.h"
+#include "fixtures.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -39,7 +39,7 @@ private slots:
         } else if (kind == QLatin1String("folder")) {
             QVERIFY(QDir().mkdir(log));
         } else if (kind == QLatin1String("fifo")) {
-            QVERIFY(platform::fixtures::MakeFifo(log));
+            QVERIFY(fixtures::MakeFifo(log));
         } else if (kind == QLatin1String("missing")) {
             log = T + "/missing/Pathwren.log";
         } else if (kind == QLatin1String("dangling")) {
@@ -51,18 +51,18 @@ private slots:
         const QString digest = testsupport::TreeDigest(T);
         QVERIFY(testsupport::WriteFile(tree.path() + "/a.txt", "a"));
 
-        const int64_t sizeLimit = platform::fixtures::FileSizeLimit();
+        const int64_t sizeLimit = fixtures::FileSizeLimit();
         MainFixture f;
         modCommon::SetLogFilePathForTesting(log);
         ModalWatch modal;
         if (kind == QLatin1String("size-limit"))
-            QVERIFY(platform::fixtures::SetFileSizeLimit(100));
+            QVERIFY(fixtures::SetFileSizeLimit(100));
 
         frmMain &w = f.Start();
         Ui(w).txtPattern->setText(QStringLiteral("*.txt"));
         QVERIFY(Ui(w).tvMain->SelectPath(tree.path()));
         Ui(w).cmdExpand->click();
-        QVERIFY(platform::fixtures::SetFileSizeLimit(sizeLimit));
+        QVERIFY(fixtures::SetFileSizeLimit(sizeLimit));
         QVERIFY(w.close());
 
         QCOMPARE(f.Result().Lines(), (QStringList{QStringLiteral("☆☆☆ 検索結果ウィンドウ ☆☆☆"), SearchStart,

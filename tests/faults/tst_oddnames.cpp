@@ -1,11 +1,11 @@
 // Names that trip up careless code: blanks, control characters, " in ",
 // the copy's own replacement characters, a leading "-", wildcard
 // characters, 255-byte names, and bytes that are not valid UTF-8.
-#include "../app/main/fixture.h"
+#include "mainfixture.h"
 #include "faultsupport.h"
 
 #include "foldertree/foldertree.h"
-#include "platform/fixtures.h"
+#include "fixtures.h"
 #include "platform/wildcard.h"
 
 #include <QLineEdit>
@@ -81,13 +81,13 @@ private slots:
         }
         QVERIFY(testsupport::WriteFile(S + "/.hidden.txt", "hidden"));
         for (const QByteArray &raw : RawNames)
-            QVERIFY(platform::fixtures::WriteFileWithRawName(S, raw, "raw " + raw));
-        QVERIFY(platform::fixtures::MakeRawDirectory(S, RawFolder));
+            QVERIFY(fixtures::WriteFileWithRawName(S, raw, "raw " + raw));
+        QVERIFY(fixtures::MakeRawDirectory(S, RawFolder));
     }
     void cleanup()
     {
         for (const QByteArray &raw : RawNames + QList<QByteArray>{RawFolder})
-            platform::fixtures::RemoveRawName(S, raw);
+            fixtures::RemoveRawName(S, raw);
         f.reset();
         m_src.reset();
         m_dst.reset();
@@ -139,8 +139,8 @@ private slots:
         for (const QString &name : names)
             QCOMPARE(testsupport::ReadFile(D + "/" + out + "/" + name), "content of " + name.toUtf8());
         for (const QByteArray &raw : RawNames) {
-            QVERIFY(platform::fixtures::RawNameExists(S, raw));
-            QVERIFY(!platform::fixtures::RawNameExists(D + "/" + out, raw));
+            QVERIFY(fixtures::RawNameExists(S, raw));
+            QVERIFY(!fixtures::RawNameExists(D + "/" + out, raw));
         }
         QCOMPARE(testsupport::TreeDigest(S), digest);
         QCOMPARE(modal.texts, QStringList());

@@ -1,11 +1,11 @@
 // Trees of awkward shape: symlink loops under full expansion, a tree 200
 // levels deep and a folder of 100,000 entries.  The walk ends, every level
 // is listed, and nothing is copied twice or onto itself.
-#include "../app/main/fixture.h"
+#include "mainfixture.h"
 #include "faultsupport.h"
 
 #include "foldertree/foldertree.h"
-#include "platform/fixtures.h"
+#include "fixtures.h"
 #include "platform/listing.h"
 
 #include <QCheckBox>
@@ -213,7 +213,7 @@ private slots:
         QStringList all;
         for (int i = 0; i < 100000; ++i)
             all << QStringLiteral("f%1").arg(i, 6, 10, QLatin1Char('0'));
-        QVERIFY(platform::fixtures::MakeEmptyFiles(wide, all));
+        QVERIFY(fixtures::MakeEmptyFiles(wide, all));
         QVERIFY(testsupport::WriteFile(wide + "/f099995", "with content"));
         const QString digest = testsupport::TreeDigest(base);
 

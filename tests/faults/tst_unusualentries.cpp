@@ -1,12 +1,12 @@
 // Entries that are no regular file: FIFOs, sockets, dangling and looping
 // symlinks.  The plain search lists them; the copy never opens them, on
 // either side, and nothing waits on a FIFO.
-#include "../app/main/fixture.h"
+#include "mainfixture.h"
 #include "faultsupport.h"
 
 #include "common/filecopy.h"
 #include "foldertree/foldertree.h"
-#include "platform/fixtures.h"
+#include "fixtures.h"
 #include "testhost.h"
 
 #include <QLineEdit>
@@ -36,7 +36,7 @@ private slots:
         m_dst = std::make_unique<QTemporaryDir>();
         S = m_src->path();
         D = m_dst->path();
-        using namespace platform::fixtures;
+        using namespace fixtures;
         QVERIFY(testsupport::WriteFile(S + "/p.txt", "plain"));
         QVERIFY(MakeFifo(S + "/p-fifo.txt"));
         QVERIFY(MakeSocket(S + "/p-sock.txt"));
@@ -105,7 +105,7 @@ private slots:
         const QString out = D + "/out";
         QVERIFY(QDir().mkpath(out));
         const QString target = out + "/a.txt";
-        using namespace platform::fixtures;
+        using namespace fixtures;
         if (kind == QLatin1String("fifo"))
             QVERIFY(MakeFifo(target));
         else if (kind == QLatin1String("socket"))

@@ -1,13 +1,13 @@
 // Entries that vanish or change under a running search: a folder removed
 // after the tree knows it, a file removed or swapped for something else
 // between the listing and its copy.
-#include "../app/main/fixture.h"
+#include "mainfixture.h"
 #include "faultsupport.h"
 
 #include "common/filecopy.h"
 #include "foldertree/foldertree.h"
 #include "platform/fileaccess.h"
-#include "platform/fixtures.h"
+#include "fixtures.h"
 #include "testhost.h"
 
 #include <QCheckBox>
@@ -162,15 +162,15 @@ private slots:
                 return;
             QVERIFY(QFile::remove(victim));
             if (change == QLatin1String("fifo"))
-                QVERIFY(platform::fixtures::MakeFifo(victim));
+                QVERIFY(fixtures::MakeFifo(victim));
             else if (change == QLatin1String("socket"))
-                QVERIFY(platform::fixtures::MakeSocket(victim));
+                QVERIFY(fixtures::MakeSocket(victim));
             else if (change == QLatin1String("folder"))
                 QVERIFY(QDir().mkdir(victim));
             else if (change == QLatin1String("dangling"))
                 QVERIFY(QFile::link(src + "/missing", victim));
             else if (change == QLatin1String("link-to-fifo")) {
-                QVERIFY(platform::fixtures::MakeFifo(src + "/.fifo"));
+                QVERIFY(fixtures::MakeFifo(src + "/.fifo"));
                 QVERIFY(QFile::link(src + "/.fifo", victim));
             }
         };

@@ -1,13 +1,13 @@
 // Writes that fail in the middle of a file: an injected failure, the file
 // size limit, and a destination file system that is full.  The old
 // destination file must stay intact and no partial file may be left.
-#include "../app/main/fixture.h"
+#include "mainfixture.h"
 #include "faultsupport.h"
 
 #include "common/filecopy.h"
 #include "foldertree/foldertree.h"
 #include "platform/filecopy.h"
-#include "platform/fixtures.h"
+#include "fixtures.h"
 #include "testhost.h"
 
 #include <QLineEdit>
@@ -77,11 +77,11 @@ private slots:
         m_dst = std::make_unique<QTemporaryDir>();
         S = m_src->path();
         D = m_dst->path();
-        m_sizeLimit = platform::fixtures::FileSizeLimit();
+        m_sizeLimit = fixtures::FileSizeLimit();
     }
     void cleanup()
     {
-        platform::fixtures::SetFileSizeLimit(m_sizeLimit);
+        fixtures::SetFileSizeLimit(m_sizeLimit);
         platform::SetWriteFaultHook(nullptr);
         g_armed = false;
         m_src.reset();
@@ -127,10 +127,10 @@ private slots:
         const QString digest = MakeFiles(out, old);
         // Beyond the limit a write fails (EFBIG) instead of killing the
         // program with SIGXFSZ.
-        QVERIFY(platform::fixtures::SetFileSizeLimit(6000));
+        QVERIFY(fixtures::SetFileSizeLimit(6000));
         TestHost host;
         const int64_t copied = modCommon::CopyDirectory(S, out, QStringLiteral("*"));
-        QVERIFY(platform::fixtures::SetFileSizeLimit(m_sizeLimit));
+        QVERIFY(fixtures::SetFileSizeLimit(m_sizeLimit));
         CheckOutcome(host, copied, out, old, digest);
     }
 
@@ -140,7 +140,7 @@ private slots:
     void destinationFileSystemFull()
     {
         if (!qEnvironmentVariableIsSet(ChildFlag)) {
-            if (!platform::fixtures::RunningAsRoot())
+            if (!fixtures::RunningAsRoot())
                 QSKIP("mounting a small tmpfs needs root");
             const QString unshare = QStandardPaths::findExecutable(QStringLiteral("unshare"));
             if (unshare.isEmpty())

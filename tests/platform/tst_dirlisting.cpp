@@ -1,6 +1,6 @@
 // Folder listings: order, attribute masks, "." and "..", and failures.
 
-#include "platform/fixtures.h"
+#include "fixtures.h"
 #include "platform/listing.h"
 #include "tempdir.h"
 
@@ -76,8 +76,8 @@ void TstDirListing::init()
     QVERIFY(QFile::setPermissions(Path("readonly.txt"), QFileDevice::ReadOwner | QFileDevice::ReadGroup));
     QVERIFY(testsupport::MakePath(Path("dir")));
     QVERIFY(testsupport::MakePath(Path(".hiddendir")));
-    QVERIFY(platform::fixtures::MakeFifo(Path("fifo")));
-    QVERIFY(platform::fixtures::MakeSocket(Path("sock")));
+    QVERIFY(fixtures::MakeFifo(Path("fifo")));
+    QVERIFY(fixtures::MakeSocket(Path("sock")));
     QVERIFY(QFile::link(Path("nowhere"), Path("dangling")));
     QVERIFY(QFile::link(Path("dir"), Path("linkdir")));
     QVERIFY(QFile::link(Path("file.txt"), Path("linkfile")));
@@ -213,7 +213,7 @@ void TstDirListing::refusalHook()
 
 void TstDirListing::unreadableFolder()
 {
-    if (platform::fixtures::RunningAsRoot())
+    if (fixtures::RunningAsRoot())
         QSKIP("permission bits refuse nothing to root; the hook covers refusal");
     QVERIFY(QFile::setPermissions(m_root, QFileDevice::WriteOwner));
     DirListing::Status status;
@@ -246,8 +246,8 @@ void TstDirListing::undecodableNames()
 {
     const QString folder = m_tmp->path() + QStringLiteral("/raw");
     QVERIFY(testsupport::MakePath(folder));
-    QVERIFY(platform::fixtures::WriteFileWithRawName(folder, QByteArray("bad\xff.txt"), "x"));
-    QVERIFY(platform::fixtures::WriteFileWithRawName(folder, QByteArray("\xc3"), "x"));
+    QVERIFY(fixtures::WriteFileWithRawName(folder, QByteArray("bad\xff.txt"), "x"));
+    QVERIFY(fixtures::WriteFileWithRawName(folder, QByteArray("\xc3"), "x"));
     QVERIFY(testsupport::WriteFile(folder + QStringLiteral("/good.txt"), "x"));
     // Listed (with the replacement character) rather than dropped or crashing;
     // no path reopens them, so they count as system entries, which a listing
@@ -258,8 +258,8 @@ void TstDirListing::undecodableNames()
     QCOMPARE(List(folder, QStringLiteral("?"), AttrSystem), QStringList{QStringLiteral("\uFFFD")});
     QCOMPARE(List(folder, QStringLiteral("?"), 0), QStringList());
     // QTemporaryDir cannot name them either.
-    QVERIFY(platform::fixtures::RemoveRawName(folder, QByteArray("bad\xff.txt")));
-    QVERIFY(platform::fixtures::RemoveRawName(folder, QByteArray("\xc3")));
+    QVERIFY(fixtures::RemoveRawName(folder, QByteArray("bad\xff.txt")));
+    QVERIFY(fixtures::RemoveRawName(folder, QByteArray("\xc3")));
 }
 
 void TstDirListing::entryAttributes_data()

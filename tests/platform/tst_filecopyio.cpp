@@ -1,7 +1,7 @@
 // Byte-level source and replacement files used by the copy helper.
 
 #include "platform/filecopy.h"
-#include "platform/fixtures.h"
+#include "fixtures.h"
 #include "tempdir.h"
 
 #include <QDir>
@@ -162,8 +162,8 @@ void TstFileCopyIo::sourceRefusesNonRegular()
 {
     QFETCH(QString, name);
     QVERIFY(testsupport::MakePath(m_src + QStringLiteral("/folder")));
-    QVERIFY(platform::fixtures::MakeFifo(m_src + QStringLiteral("/fifo")));
-    QVERIFY(platform::fixtures::MakeSocket(m_src + QStringLiteral("/sock")));
+    QVERIFY(fixtures::MakeFifo(m_src + QStringLiteral("/fifo")));
+    QVERIFY(fixtures::MakeSocket(m_src + QStringLiteral("/sock")));
     QVERIFY(QFile::link(m_src + QStringLiteral("/nowhere"), m_src + QStringLiteral("/dangling")));
     // An open that blocked on the FIFO would hang here.
     SourceFile in;
@@ -249,7 +249,7 @@ void TstFileCopyIo::refusedDestinations()
     QVERIFY(testsupport::WriteFile(m_dst + QStringLiteral("/readonly"), "keep"));
     QVERIFY(QFile::setPermissions(m_dst + QStringLiteral("/readonly"), QFileDevice::ReadOwner));
     QVERIFY(testsupport::MakePath(m_dst + QStringLiteral("/folder")));
-    QVERIFY(platform::fixtures::MakeFifo(m_dst + QStringLiteral("/fifo")));
+    QVERIFY(fixtures::MakeFifo(m_dst + QStringLiteral("/fifo")));
     QVERIFY(QFile::link(m_dst + QStringLiteral("/nowhere"), m_dst + QStringLiteral("/dangling")));
     const QString before = testsupport::TreeDigest(m_dst);
 
@@ -281,7 +281,7 @@ void TstFileCopyIo::refusesTheSourceItself()
         dest = source;
     } else if (how == QLatin1String("hardlink")) {
         dest = m_dst + QStringLiteral("/data.bin");
-        QVERIFY(platform::fixtures::MakeHardLink(source, dest));
+        QVERIFY(fixtures::MakeHardLink(source, dest));
     } else if (how == QLatin1String("folderlink")) {
         QVERIFY(QFile::link(m_src, m_dst + QStringLiteral("/via")));
         dest = m_dst + QStringLiteral("/via/data.bin");
@@ -329,11 +329,11 @@ void TstFileCopyIo::fileSizeLimitFailsInsteadOfKilling()
 {
     const QString dest = m_dst + QStringLiteral("/data.bin");
     QVERIFY(testsupport::WriteFile(dest, "old"));
-    const int64_t previous = platform::fixtures::FileSizeLimit();
-    QVERIFY(platform::fixtures::SetFileSizeLimit(5000));
+    const int64_t previous = fixtures::FileSizeLimit();
+    QVERIFY(fixtures::SetFileSizeLimit(5000));
     // Without the signal ignored, the write past the limit would kill us.
     const bool copied = CopyWith(m_src + QStringLiteral("/data.bin"), dest);
-    QVERIFY(platform::fixtures::SetFileSizeLimit(previous));
+    QVERIFY(fixtures::SetFileSizeLimit(previous));
     QVERIFY(!copied);
     QCOMPARE(testsupport::ReadFile(dest), QByteArray("old"));
     QCOMPARE(Entries(m_dst), QStringList{"data.bin"});

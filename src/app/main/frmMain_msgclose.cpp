@@ -2,8 +2,8 @@
 // close themselves, so the code that raised them goes on.
 #include "app/main/frmMain.h"
 
-#include "app/main/msgclose.h"
 #include "common/log.h"
+#include "platform/foreigndialog.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -22,7 +22,8 @@ void frmMain::tmrMsgClose_Timer()
                 return;
             }
         }
-        msgclose::CloseForeignDialog(this, title);
+        if (platform::CloseForeignDialog(title))
+            modCommon::WriteLog(QStringLiteral("Close Dialog"));
     } catch (...) {
     }
 }

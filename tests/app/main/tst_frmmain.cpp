@@ -1,5 +1,5 @@
 // The main window's layout, load, unload, resize and settings, offscreen.
-#include "fixture.h"
+#include "mainfixture.h"
 
 #include "app/result/geometry.h"
 #include "app/statusbar/modStatusBar.h"
@@ -117,10 +117,10 @@ private slots:
         const QList<QWidget *> order{Ui(w).cmdExpand, Ui(w).cmdExpandToDrv, Ui(w).cmdCancel, Ui(w).txtPattern,
                                      Ui(w).chkDetail, Ui(w).txtFolder, Ui(w).cmdFolder, Ui(w).tvMain};
         auto nextFocusable = [](QWidget *from) {
-            QWidget *w = from->nextInFocusChain();
-            while (w->focusPolicy() == Qt::NoFocus)
-                w = w->nextInFocusChain();
-            return w;
+            QWidget *next = from->nextInFocusChain();
+            while (next->focusPolicy() == Qt::NoFocus)
+                next = next->nextInFocusChain();
+            return next;
         };
         for (int i = 0; i + 1 < order.size(); ++i)
             QCOMPARE(nextFocusable(order[i]), order[i + 1]);

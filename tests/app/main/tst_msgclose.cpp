@@ -1,11 +1,11 @@
 // Message boxes that close themselves while a search runs, and the
 // report-and-leave failures that must never show a box at all.
-#include "fixture.h"
+#include "mainfixture.h"
 
-#include "app/main/msgclose.h"
 #include "common/filecopy.h"
 #include "foldertree/foldertree.h"
 #include "platform/fileaccess.h"
+#include "platform/foreigndialog.h"
 #include "platform/filecopy.h"
 #include "platform/listing.h"
 #include "tempdir.h"
@@ -19,7 +19,7 @@
 #include <memory>
 #include <stdexcept>
 
-Q_DECLARE_METATYPE(msgclose::WindowFacts)
+Q_DECLARE_METATYPE(platform::WindowFacts)
 
 namespace {
 
@@ -201,7 +201,7 @@ private slots:
             QVERIFY(f->Result().isVisible());
             QCOMPARE(Closed(), 0);
             // Off X11 no other program's window is looked for.
-            QVERIFY(!msgclose::CloseForeignDialog(&w, Title));
+            QVERIFY(!platform::CloseForeignDialog(Title));
             QCOMPARE(Closed(), 0);
         }));
     }
@@ -300,7 +300,7 @@ private slots:
 
     void otherProgramsDialogs_data()
     {
-        using msgclose::WindowFacts;
+        using platform::WindowFacts;
         QTest::addColumn<WindowFacts>("window");
         QTest::addColumn<bool>("closed");
         const qint64 other = 4242;
@@ -328,9 +328,9 @@ private slots:
     }
     void otherProgramsDialogs()
     {
-        QFETCH(msgclose::WindowFacts, window);
+        QFETCH(platform::WindowFacts, window);
         QFETCH(bool, closed);
-        QCOMPARE(msgclose::IsForeignDialog(window, Title, 1000, QSet<quint32>{99}), closed);
+        QCOMPARE(platform::IsForeignDialog(window, Title, 1000, QSet<quint32>{99}), closed);
     }
 };
 

@@ -1,7 +1,7 @@
 // The plain search through the real main window, offscreen, over
 // temporary trees: exact lines and order, states, stop requests, access
 // notes and listing failures.
-#include "fixture.h"
+#include "mainfixture.h"
 
 #include "app/statusbar/modStatusBar.h"
 #include "foldertree/foldertree.h"

@@ -1,7 +1,7 @@
 // The search with copy through the real main window, offscreen: exact
 // lines, the flat destination layout, the destination checks, and the
 // destination inside the searched tree.
-#include "fixture.h"
+#include "mainfixture.h"
 
 #include "foldertree/foldertree.h"
 #include "tempdir.h"

@@ -2,15 +2,11 @@
 // window manager the top-level windows are the children of the root window;
 // a reparenting window manager puts each client (the window that carries
 // WM_STATE) into a frame of its own, one or two levels further down.
-#include "app/main/msgclose.h"
-
-#include "common/log.h"
+#include "foreigndialog.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QWindow>
-
-#ifdef PATHWREN_HAVE_XCB
 #include <QtGui/qguiapplication_platform.h>
 #include <algorithm>
 #include <cstdlib>
@@ -18,11 +14,9 @@
 #include <memory>
 #include <vector>
 #include <xcb/xcb.h>
-#endif
 
-namespace msgclose {
+namespace platform {
 
-#ifdef PATHWREN_HAVE_XCB
 namespace {
 
 struct FreeDeleter {
@@ -321,7 +315,7 @@ QSet<quint32> OwnWindowIds()
 
 } // namespace
 
-bool CloseForeignDialog(QWidget *, const QString &title)
+bool CloseForeignDialog(const QString &title)
 {
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
         return false;
@@ -341,7 +335,6 @@ bool CloseForeignDialog(QWidget *, const QString &title)
         for (const WindowFacts &window : TitledWindows(c, TopLevelWindows(c, root, atoms), title, atoms)) {
             if (!IsForeignDialog(window, title, pid, own))
                 continue;
-            modCommon::WriteLog(QStringLiteral("Close Dialog"));
             AskToClose(c, root, window.id, atoms);
             return true;
         }
@@ -349,13 +342,4 @@ bool CloseForeignDialog(QWidget *, const QString &title)
     return false;
 }
 
-#else
-
-bool CloseForeignDialog(QWidget *, const QString &)
-{
-    return false;   // built without the X11 client library
-}
-
-#endif
-
-} // namespace msgclose
+} // namespace platform

@@ -1,18 +1,17 @@
 #pragma once
-// Dialogs of other programs titled like ours (X11 only).
+// Dialogs of other programs titled like ours.  Reached on an X11 display;
+// a build without the X11 client library, or another display, finds none.
 
 #include <QSet>
 #include <QString>
 #include <QtGlobal>
 
-class QWidget;
-
-namespace msgclose {
+namespace platform {
 
 // Finds one top-level dialog window of another process whose title is
-// exactly `title`, writes "Close Dialog" to the log and asks it to close.
-// Returns true when one was found.  Does nothing off X11.
-bool CloseForeignDialog(QWidget *self, const QString &title);
+// exactly `title` and asks it to close, as its close box would.  Returns
+// true when one was found.
+bool CloseForeignDialog(const QString &title);
 
 // What is known of one top-level window of the display.
 struct WindowFacts {
@@ -30,4 +29,4 @@ struct WindowFacts {
 bool IsForeignDialog(const WindowFacts &window, const QString &title, qint64 ownPid,
                      const QSet<quint32> &ownWindows);
 
-} // namespace msgclose
+} // namespace platform

@@ -1,14 +1,12 @@
 #pragma once
-// File-system fixtures for the tests of this and the layers above: special
-// files and system settings that Qt offers no way to create or change.
-// Not used by the program itself.
+// File-system fixtures for the tests: special files and system settings
+// that Qt offers no way to create or change.
 
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
 
-namespace platform {
 namespace fixtures {
 
 bool MakeFifo(const QString &path);
@@ -34,4 +32,3 @@ int64_t FileSizeLimit();
 bool SetFileSizeLimit(int64_t bytes);
 
 } // namespace fixtures
-} // namespace platform

@@ -10,7 +10,6 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-namespace platform {
 namespace fixtures {
 
 bool MakeFifo(const QString &path)
@@ -109,4 +108,3 @@ bool SetFileSizeLimit(int64_t bytes)
 }
 
 } // namespace fixtures
-} // namespace platform

@@ -1,6 +1,6 @@
-#include "app/main/msgclose.h"
+#include "foreigndialog.h"
 
-namespace msgclose {
+namespace platform {
 
 bool IsForeignDialog(const WindowFacts &window, const QString &title, qint64 ownPid,
                      const QSet<quint32> &ownWindows)
@@ -14,4 +14,4 @@ bool IsForeignDialog(const WindowFacts &window, const QString &title, qint64 own
     return window.pid == 0 || window.pid != ownPid;
 }
 
-} // namespace msgclose
+} // namespace platform
