@@ -4,7 +4,7 @@
 #include "app/result/geometry.h"
 #include "app/statusbar/modStatusBar.h"
 #include "foldertree/foldertree.h"
-#include "platform/fixtures.h"
+#include "fixtures.h"
 #include "tempdir.h"
 
 #include <QCheckBox>
@@ -169,7 +169,7 @@ private slots:
     {
         const QString path = frmMain::SettingsFileName();
         QVERIFY(QDir().mkpath(QFileInfo(path).path()));
-        QVERIFY(platform::fixtures::MakeFifo(path));
+        QVERIFY(fixtures::MakeFifo(path));
         frmMain &w = f->Start();
         QCOMPARE(Ui(w).txtPattern->text(), QStringLiteral("*.txt;*.doc;*DATA*"));
         QCOMPARE(w.frameGeometry(), QRect(67, 67, 375, 530));
