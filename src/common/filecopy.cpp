@@ -1,6 +1,7 @@
 #include "common/filecopy.h"
 
 #include "common/host.h"
+#include "common/wordlist.h"
 #include "platform/filecopy.h"
 #include "platform/fileaccess.h"
 #include "platform/listing.h"
@@ -165,6 +166,12 @@ int64_t CopyDirectory(const QString &source, const QString &destination, const Q
         return tally;
     ReportError("CopyDirectory");
     return 0;
+}
+
+QString CopyFolderName(const QString &path)
+{
+    const QString name = ReplaceChars(path, QString(platform::Separator()), QStringLiteral("￥"));
+    return ReplaceChars(name, QStringLiteral(":"), QStringLiteral("："));
 }
 
 } // namespace modCommon

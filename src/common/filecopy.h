@@ -10,6 +10,11 @@ namespace modCommon {
 // `destination` (created, one level, when needed), one result line per file;
 // returns the number copied, 0 after a stop request or a failure.
 int64_t CopyDirectory(const QString &source, const QString &destination, const QString &pattern);
+
+// The name of the one flat subfolder of the destination that takes the
+// copies from the folder `path`: the path with the separator written as
+// "￥" and ":" as "：".
+QString CopyFolderName(const QString &path);
 // Copies one file's bytes; the destination is replaced only when complete.
 bool CopyFile(const QString &source, const QString &destination);
 // True when `path` names an existing directory.

@@ -1,5 +1,6 @@
 #include "foldertree/foldertree.h"
 
+#include "platform/fileaccess.h"
 #include "platform/listing.h"
 
 #include <QDir>
@@ -9,7 +10,7 @@
 #include <algorithm>
 
 using foldertree::CompareFolderNames;
-using foldertree::JoinPath;
+using platform::JoinPath;
 
 // ---------------------------------------------------------------- FolderNode
 

@@ -25,13 +25,6 @@ QString RealPathOf(const QString &path)
 
 } // namespace
 
-QString JoinPath(const QString &folder, const QString &name)
-{
-    if (folder.endsWith(QLatin1Char('/')))
-        return folder + name;
-    return folder + QLatin1Char('/') + name;
-}
-
 int CompareFolderNames(const QString &a, const QString &b)
 {
     const int na = a.size();

@@ -33,7 +33,4 @@ VolumeLists ClassifyVolumes(const std::vector<platform::MountPoint> &mounts,
 // only in case or leading zeros still get a fixed order.  <0, 0 or >0.
 int CompareFolderNames(const QString &a, const QString &b);
 
-// `folder` + "/" + `name`, without doubling the separator after "/".
-QString JoinPath(const QString &folder, const QString &name);
-
 } // namespace foldertree

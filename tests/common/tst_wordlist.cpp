@@ -1,6 +1,7 @@
 // Word lists: the pattern list split at ";" and the path-to-folder-name
 // replacement must give exactly the words and names the search relies on.
 
+#include "common/filecopy.h"
 #include "common/wordlist.h"
 #include "testhost.h"
 
@@ -161,8 +162,8 @@ void TestWordList::replaceChars()
 
 void TestWordList::pathToFolderName()
 {
-    const QString name = ReplaceChars(QStringLiteral("C:/data/x"), QStringLiteral("/"), QStringLiteral("￥"));
-    QCOMPARE(ReplaceChars(name, QStringLiteral(":"), QStringLiteral("：")), QStringLiteral("C：￥data￥x"));
+    QCOMPARE(modCommon::CopyFolderName(QStringLiteral("C:/data/x")), QStringLiteral("C：￥data￥x"));
+    QCOMPARE(modCommon::CopyFolderName(QStringLiteral("/")), QStringLiteral("￥"));
 }
 
 QTEST_GUILESS_MAIN(TestWordList)

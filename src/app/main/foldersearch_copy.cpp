@@ -9,8 +9,7 @@
 void FolderSearch::CopySelectFile(const QString &path)
 {
     try {
-        QString name = modCommon::ReplaceChars(path, QString(platform::Separator()), QStringLiteral("￥"));
-        name = modCommon::ReplaceChars(name, QStringLiteral(":"), QStringLiteral("："));
+        const QString name = modCommon::CopyFolderName(path);
         // Read anew for every folder: an edit during a search applies from
         // the next folder on.
         const QString destination = m_env.destination() + platform::Separator() + name;

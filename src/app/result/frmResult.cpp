@@ -22,9 +22,6 @@ namespace {
 frmResult *g_instance = nullptr;
 frmResult::Opener g_opener;
 
-// A frame lasts about 16 ms; the view never catches up more often.
-constexpr int FrameMilliseconds = 16;
-
 // Design layout, in twips.
 constexpr int DesignClientWidth = 4410;
 constexpr int DesignClientHeight = 7545;
@@ -70,7 +67,7 @@ frmResult::frmResult()
     setWindowIcon(QIcon(QStringLiteral(":/pathwren/pathwren.png")));
     CreateControls();
     m_syncTimer.setSingleShot(true);
-    m_syncTimer.setInterval(FrameMilliseconds);
+    m_syncTimer.setInterval(FramePacer::FrameMilliseconds);
     connect(&m_syncTimer, &QTimer::timeout, this, &frmResult::SyncView);
 }
 
@@ -156,7 +153,7 @@ void frmResult::AddMessage(const QString &strMsg)
     // are never written where nobody can see them.
     if (reopen)
         show();
-    if (!m_sinceSync.isValid() || m_sinceSync.elapsed() >= FrameMilliseconds)
+    if (!m_sinceSync.isValid() || m_sinceSync.elapsed() >= FramePacer::FrameMilliseconds)
         SyncView();
     else if (!m_syncTimer.isActive())
         m_syncTimer.start();

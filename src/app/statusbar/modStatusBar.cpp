@@ -18,8 +18,10 @@ public:
     QSize minimumSizeHint() const override { return sizeHint(); }
 };
 
-// The text lives in a permanent label rather than showMessage(): a
-// temporary message would be hidden by hover tool tips of other widgets.
+// The text lives in a label rather than showMessage(), which the status
+// tips of other widgets would overwrite.  The label is a normal item of the
+// bar, not a permanent one: a temporary message hides it while it shows,
+// and the label comes back with its text when the message ends.
 QLabel *TextLabel(const QStatusBar *bar)
 {
     return bar ? bar->findChild<QLabel *>(QStringLiteral("statusText")) : nullptr;

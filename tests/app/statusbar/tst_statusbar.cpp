@@ -1,5 +1,6 @@
 #include "app/statusbar/modStatusBar.h"
 
+#include <QLabel>
 #include <QSizeGrip>
 #include <QStatusBar>
 #include <QtTest>
@@ -33,9 +34,16 @@ private slots:
         QStatusBar *bar = modStatusBar::CreateStatusBar(&parent);
         modStatusBar::SetStatusBarText(bar, QStringLiteral("展開中 in data"));
         QCOMPARE(modStatusBar::StatusBarText(bar), QStringLiteral("展開中 in data"));
-        // A passing temporary message (e.g. a tool tip's) must not lose it.
-        bar->showMessage(QStringLiteral("tip"), 1);
-        QTest::qWait(20);
+        // A temporary message (e.g. a status tip) covers the text while it
+        // shows and must not lose it.
+        parent.show();
+        const QLabel *label = bar->findChild<QLabel *>(QStringLiteral("statusText"));
+        QVERIFY(label);
+        QVERIFY(label->isVisible());
+        bar->showMessage(QStringLiteral("tip"));
+        QVERIFY(!label->isVisible());
+        bar->clearMessage();
+        QVERIFY(label->isVisible());
         QCOMPARE(modStatusBar::StatusBarText(bar), QStringLiteral("展開中 in data"));
     }
 
