@@ -6,8 +6,6 @@
 #include "platform/fileaccess.h"
 #include "platform/listing.h"
 
-#include <QFileInfo>
-
 namespace modCommon {
 
 namespace {
@@ -31,9 +29,8 @@ bool MoveBlock(platform::SourceFile &source, platform::ReplacementFile &target, 
 bool BlockedByFile(QString path)
 {
     while (!path.isEmpty()) {
-        const QFileInfo info(path);
-        if (info.exists())
-            return !info.isDir();
+        if (!platform::ResolvedPath(path).isEmpty())
+            return !platform::IsDirectory(path);
         const qsizetype cut = path.lastIndexOf(platform::Separator());
         if (cut <= 0)
             break;

@@ -2,6 +2,7 @@
 
 #include "platform/fileaccess.h"
 #include "platform/listing.h"
+#include "platform/nativepath.h"
 
 #include <QDir>
 #include <QFileIconProvider>
@@ -283,7 +284,7 @@ FolderNode *FolderTreeView::MakeFolderChild(FolderNode *parent, const QString &n
     if (now.folder && mayDiffer && platform::OnPseudoFileSystem(path))
         return nullptr;
 
-    auto *child = new FolderNode(name, path);
+    auto *child = new FolderNode(platform::ShownText(name), path);
     child->setIcon(0, m_folderIcon);
     child->m_id = now.id;
     child->m_hasId = now.folder;
@@ -340,7 +341,7 @@ FolderNode *FolderTreeView::SelectPath(const QString &path)
         node->SetExpanded(true);
         FolderNode *next = nullptr;
         for (FolderNode *c = node->FirstChild(); c; c = c->NextSibling()) {
-            if (c->DisplayName() == part) {
+            if (c->Path() == JoinPath(node->Path(), part)) {
                 next = c;
                 break;
             }

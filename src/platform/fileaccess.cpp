@@ -3,6 +3,7 @@
 #include "nativepath.h"
 
 #include <cstdlib>
+#include <cstring>
 
 #include <dirent.h>
 #include <signal.h>
@@ -92,7 +93,7 @@ QString ResolvedPath(const QString &path)
     char *resolved = ::realpath(native.constData(), nullptr);
     if (!resolved)
         return QString();
-    const QString result = QFile::decodeName(resolved);
+    const QString result = FromNative(resolved, qsizetype(std::strlen(resolved)));
     std::free(resolved);
     return result;
 }

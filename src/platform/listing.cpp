@@ -4,10 +4,10 @@
 #include "nativepath.h"
 #include "wildcard.h"
 
-#include <QFile>
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <ctime>
 #include <memory>
 #include <mutex>
@@ -242,24 +242,12 @@ std::shared_ptr<const Snapshot> ReadFolder(const QByteArray &folder, DirListing:
             continue;
         }
         Entry e;
-        e.name = QFile::decodeName(raw);
+        e.name = FromNative(raw, qsizetype(std::strlen(raw)));
         e.type = TypeOf(entry->d_type);
         e.link = entry->d_type == DT_LNK;
         e.hidden = IsHiddenName(raw);
         if (e.type == EntryType::Unresolved)
             e.raw = QByteArray(raw);
-        // A name that is not valid UTF-8 comes back with U+FFFD, and no path
-        // built from it reopens the entry.  A folder stays a folder (the walk
-        // reports it unreachable); anything else is there but cannot be
-        // read, like a dangling link, so it counts as a system entry and a
-        // copy of normal files passes over it instead of failing on it.
-        if (e.name.contains(QChar::ReplacementCharacter) && QFile::encodeName(e.name) != raw) {
-            EntryType type = e.type;
-            bool link = e.link;
-            const bool known = type != EntryType::Unresolved || Resolve(*snapshot, e, &type, &link);
-            if (known && type != EntryType::Directory)
-                e.type = EntryType::Other;
-        }
         e.keyOffset = uint32_t(snapshot->keys.size());
         e.keyLength = uint32_t(e.name.size());
         const QChar *chars = e.name.constData();
@@ -301,7 +289,8 @@ int EntryAttributes(const QString &folder, const QString &name)
     QByteArray path;
     if (!detail::ToNative(JoinPath(folder, name), path))
         return -1;
-    const QByteArray nativeName = QFile::encodeName(name);
+    QByteArray nativeName;
+    detail::ToNative(name, nativeName);
     int attributes = IsHiddenName(nativeName.constData()) ? AttrHidden : 0;
 
     struct stat st;

@@ -47,9 +47,8 @@ public:
     DirListing() = default;
     // Opens the listing; the pattern is matched against entry names only
     // (a pattern holding the path separator matches nothing, the empty
-    // pattern everything).  Names that are not valid UTF-8 come back with
-    // U+FFFD in place of the bad bytes, so a path built from them does not
-    // reopen the entry; such entries count as system entries.
+    // pattern everything).  Names that are not valid UTF-8 come back in
+    // the form of nativepath.h, so a path built from them reopens the entry.
     Status Open(const QString &folder, const QString &pattern, int attributeMask);
     // Next matching name, or an empty string when the listing has ended.
     QString Next();

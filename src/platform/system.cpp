@@ -1,5 +1,7 @@
 #include "system.h"
 
+#include "nativepath.h"
+
 #include <QFile>
 #include <QList>
 #include <QStringList>
@@ -68,7 +70,7 @@ std::vector<MountPoint> ParseMountInfo(const QByteArray &text)
             if (majorOk && minorOk)
                 device = makedev(majorNumber, minorNumber);
         }
-        mounts.push_back(MountPoint{QFile::decodeName(Unescape(fields[4])),
+        mounts.push_back(MountPoint{FromNative(Unescape(fields[4])),
                                     QString::fromUtf8(Unescape(fields[separator + 1])), device});
     }
     return mounts;

@@ -1,5 +1,7 @@
 #include "wildcard.h"
 
+#include "nativepath.h"
+
 #include <QChar>
 #include <QStringView>
 #include <algorithm>
@@ -94,6 +96,15 @@ WildcardPattern::WildcardPattern(const QString &pattern)
             token.kind = Kind::DosDot;
             break;
         default:
+            if (IsRawByte(c)) {
+                // A character of the escape range, typed: names hold it as
+                // its three UTF-8 bytes, each escaped (see nativepath.h).
+                const uchar bytes[] = {uchar(0xE0 | (c >> 12)), uchar(0x80 | ((c >> 6) & 0x3F)),
+                                       uchar(0x80 | (c & 0x3F))};
+                for (const uchar b : bytes)
+                    m_tokens.push_back(Token{Kind::Literal, char16_t(RawByteBase + b)});
+                continue;
+            }
             token.ch = UpcaseUnit(c);
             break;
         }

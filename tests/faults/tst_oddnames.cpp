@@ -4,8 +4,11 @@
 #include "mainfixture.h"
 #include "faultsupport.h"
 
-#include "foldertree/foldertree.h"
 #include "fixtures.h"
+#include "foldertree/foldertree.h"
+#include "listnames.h"
+#include "platform/filecopy.h"
+#include "platform/nativepath.h"
 #include "platform/wildcard.h"
 
 #include <QLineEdit>
@@ -34,11 +37,37 @@ QStringList OddNames()
     };
 }
 
-// Raw names that are not valid UTF-8.  "a\xff.txt" sorts before most of the
-// others, so a copy that stopped at it would lose them.
-const QList<QByteArray> RawNames{QByteArray("a\xff.txt"), QByteArray("\xc3"), QByteArray("mid\xe3\x81.txt")};
-// A folder with such a name: the tree shows it, but no path reaches it.
+// Raw names that are not valid UTF-8, among them "テスト.txt" in Shift_JIS
+// and "日本.txt" in EUC-JP.  "a\xff.txt" sorts before most of the others,
+// so a copy that stopped at it would lose them.
+const QList<QByteArray> RawNames{QByteArray("a\xff.txt"), QByteArray("\xc3"), QByteArray("mid\xe3\x81.txt"),
+                                 QByteArray("\x83\x65\x83\x58\x83\x67.txt"), QByteArray("\xc6\xfc\xcb\xdc.txt")};
+// A folder with such a name, holding a file with such a name and another.
 const QByteArray RawFolder("dir\xff");
+const QList<QByteArray> InnerNames{QByteArray("inner.txt"), QByteArray("in\x83\x65.txt")};
+
+QString Carried(const QByteArray &raw)
+{
+    return platform::FromNative(raw);
+}
+QByteArray Native(const QString &name)
+{
+    QByteArray out;
+    platform::detail::ToNative(name, out);
+    return out;
+}
+
+// A file's bytes, read through the same path text the program uses.
+QByteArray ReadCarried(const QString &path)
+{
+    platform::SourceFile in;
+    if (!in.Open(path))
+        return "(cannot open)";
+    QByteArray data(in.Size(), Qt::Uninitialized);
+    if (in.Read(data.data(), data.size()) != data.size())
+        return "(cannot read)";
+    return data;
+}
 
 // The listing's order: by upper-cased name, unit by unit; exact ties by
 // the name itself.
@@ -83,11 +112,21 @@ private slots:
         for (const QByteArray &raw : RawNames)
             QVERIFY(fixtures::WriteFileWithRawName(S, raw, "raw " + raw));
         QVERIFY(fixtures::MakeRawDirectory(S, RawFolder));
+        for (const QByteArray &raw : InnerNames)
+            QVERIFY(fixtures::WriteFileWithRawName(S + "/" + Carried(RawFolder), raw, "inner " + raw));
     }
     void cleanup()
     {
-        for (const QByteArray &raw : RawNames + QList<QByteArray>{RawFolder})
+        // Neither QDir nor QTemporaryDir can name them.
+        for (const QByteArray &raw : InnerNames) {
+            fixtures::RemoveRawName(S + "/" + Carried(RawFolder), raw);
+            fixtures::RemoveRawName(D + "/" + Flat(S + "/" + Carried(RawFolder)), raw);
+        }
+        fixtures::RemoveRawName(D, Native(Flat(S + "/" + Carried(RawFolder))));
+        for (const QByteArray &raw : RawNames + QList<QByteArray>{RawFolder}) {
             fixtures::RemoveRawName(S, raw);
+            fixtures::RemoveRawName(D + "/" + Flat(S), raw);
+        }
         f.reset();
         m_src.reset();
         m_dst.reset();
@@ -99,48 +138,80 @@ private slots:
         frmMain &w = StartAt(QStringLiteral("*"));
         Ui(w).cmdExpand->click();
 
-        // Bytes that are not UTF-8 are shown as U+FFFD.
+        // Names that are not UTF-8 are listed as their bytes (the window
+        // shows those as U+FFFD), and a folder with such a name is walked.
         QStringList names = OddNames() << QStringLiteral(".hidden.txt");
         for (const QByteArray &raw : RawNames + QList<QByteArray>{RawFolder})
-            names << QFile::decodeName(raw);
+            names << Carried(raw);
         SortLikeListing(names);
         QStringList expected{SearchStart, Hit("*", S + "/."), Hit("*", S + "/..")};
         for (const QString &name : names)
             expected << Hit("*", S + "/" + name);
-        expected << Unreachable(S + "/" + QFile::decodeName(RawFolder)) << End;
+        const QString inner = S + "/" + Carried(RawFolder);
+        QStringList innerNames{Carried(InnerNames[0]), Carried(InnerNames[1])};
+        SortLikeListing(innerNames);
+        expected << Hit("*", inner + "/.") << Hit("*", inner + "/..");
+        for (const QString &name : innerNames)
+            expected << Hit("*", inner + "/" + name);
+        expected << End;
         QCOMPARE(From(f->Result().Lines(), SearchStart), expected);
+        QCOMPARE(platform::ShownText(Hit("*", S + "/" + Carried(RawNames[3]))),
+                 Hit("*", S + "/\uFFFDe\uFFFDX\uFFFDg.txt"));
+        // The tree shows the folder's undecodable byte as U+FFFD.
+        FolderNode *start = Ui(w).tvMain->SelectPath(S);
+        QVERIFY(start && start->FirstChild());
+        QCOMPARE(start->FirstChild()->DisplayName(), QStringLiteral("dir\uFFFD"));
+        QCOMPARE(start->FirstChild()->Path(), inner);
         QCOMPARE(testsupport::TreeDigest(S), digest);
     }
 
-    void copyTakesEveryNameItCanReopen()
+    void copyTakesEveryName()
     {
         const QString digest = testsupport::TreeDigest(S);
         frmMain &w = StartAt(QStringLiteral("*"));
         ModalWatch modal;
         Ui(w).cmdExpandToDrv->click();
 
-        // Every valid name is copied byte for byte under the same name.  A
-        // name that is not valid UTF-8 cannot be named again through the
-        // text the listing gives, so it is left out like any entry the copy
-        // cannot take, and the files after it are still copied.
+        // Every name is copied byte for byte under the same bytes, also
+        // those that are not valid UTF-8, and also into the subfolder named
+        // after a folder with such a name.
         QStringList names = OddNames();
+        for (const QByteArray &raw : RawNames)
+            names << Carried(raw);
         SortLikeListing(names);
         QStringList expected{CopyStart};
         const QString out = Flat(S);
-        QStringList entries{out + "/"};
         for (const QString &name : names) {
             expected << Copied("*", S + "/" + name);
-            entries << out + "/" + name;
+            QCOMPARE(ReadCarried(D + "/" + out + "/" + name), ReadCarried(S + "/" + name));
         }
-        expected << Unreachable(S + "/" + QFile::decodeName(RawFolder)) << End;
+        const QString inner = S + "/" + Carried(RawFolder);
+        QStringList innerNames{Carried(InnerNames[0]), Carried(InnerNames[1])};
+        SortLikeListing(innerNames);
+        for (const QString &name : innerNames)
+            expected << Copied("*", inner + "/" + name);
+        expected << End;
         QCOMPARE(From(f->Result().Lines(), CopyStart), expected);
-        entries.sort();
-        QCOMPARE(Entries(D), entries);
-        for (const QString &name : names)
+
+        for (const QString &name : OddNames())
             QCOMPARE(testsupport::ReadFile(D + "/" + out + "/" + name), "content of " + name.toUtf8());
+        // Nothing else in the destination, no temporary file either; listed
+        // by the program's own listing, since Qt cannot name raw names.
+        const QStringList dots{QStringLiteral("."), QStringLiteral("..")};
+        QStringList folders{out, Flat(inner)};
+        SortLikeListing(folders);
+        QCOMPARE(testsupport::ListNames(D, "*", platform::AttrAll), dots + folders);
+        QCOMPARE(testsupport::ListNames(D + "/" + out, "*", platform::AttrAll), dots + names);
+        QCOMPARE(testsupport::ListNames(D + "/" + Flat(inner), "*", platform::AttrAll), dots + innerNames);
+        const QByteArray innerOut = Native(Flat(inner));
         for (const QByteArray &raw : RawNames) {
-            QVERIFY(fixtures::RawNameExists(S, raw));
-            QVERIFY(!fixtures::RawNameExists(D + "/" + out, raw));
+            QVERIFY(fixtures::RawNameExists(D + "/" + out, raw));
+            QCOMPARE(ReadCarried(D + "/" + out + "/" + Carried(raw)), "raw " + raw);
+        }
+        QVERIFY(fixtures::RawNameExists(D, innerOut));
+        for (const QByteArray &raw : InnerNames) {
+            QVERIFY(fixtures::RawNameExists(D + "/" + Flat(inner), raw));
+            QCOMPARE(ReadCarried(D + "/" + Flat(inner) + "/" + Carried(raw)), "inner " + raw);
         }
         QCOMPARE(testsupport::TreeDigest(S), digest);
         QCOMPARE(modal.texts, QStringList());

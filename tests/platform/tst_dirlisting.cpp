@@ -1,7 +1,9 @@
 // Folder listings: order, attribute masks, "." and "..", and failures.
 
 #include "fixtures.h"
+#include "platform/fileaccess.h"
 #include "platform/listing.h"
+#include "platform/nativepath.h"
 #include "tempdir.h"
 
 #include <QFile>
@@ -53,6 +55,7 @@ private slots:
     void refusalHook();
     void unreadableFolder();
     void positionSurvivesAndReopenResets();
+    void undecodableNames_data();
     void undecodableNames();
     void entryAttributes_data();
     void entryAttributes();
@@ -242,24 +245,73 @@ void TstDirListing::positionSurvivesAndReopenResets()
     QCOMPARE(listing.Next(), QString());
 }
 
+void TstDirListing::undecodableNames_data()
+{
+    QTest::addColumn<QByteArray>("raw");
+    QTest::addColumn<bool>("folder");
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<int>("mask");
+    QTest::addColumn<QString>("shown");   // empty: not listed
+    const QByteArray sjis("\x83\x65\x83\x58\x83\x67.txt");   // "テスト.txt" in Shift_JIS
+    const QByteArray eucjp("\xc6\xfc\xcb\xdc.txt");          // "日本.txt" in EUC-JP
+    const QString sjisShown = QStringLiteral("\uFFFDe\uFFFDX\uFFFDg.txt");
+    const QString eucShown = QString(4, QChar::ReplacementCharacter) + QStringLiteral(".txt");
+    QTest::newRow("lone 0xFF, a normal file") << QByteArray("bad\xff.txt") << false << "*.txt" << 0
+                                             << QStringLiteral("bad\uFFFD.txt");
+    QTest::newRow("lone lead byte, ?") << QByteArray("\xc3") << false << "?" << 0 << QStringLiteral("\uFFFD");
+    QTest::newRow("two bytes are two characters") << QByteArray("a\xff\xfe" "b") << false << "a?b" << 31
+                                                  << QString();
+    QTest::newRow("?? takes two bytes") << QByteArray("a\xff\xfe" "b") << false << "a??b" << 31
+                                        << QStringLiteral("a\uFFFD\uFFFD" "b");
+    QTest::newRow("Shift_JIS, *.txt") << sjis << false << "*.txt" << 0 << sjisShown;
+    QTest::newRow("Shift_JIS, ASCII bytes match as letters") << sjis << false << "?E?x?G.TXT" << 0 << sjisShown;
+    QTest::newRow("Shift_JIS, not by the decoded text") << sjis << false << "テスト.txt" << 31 << QString();
+    QTest::newRow("EUC-JP, one ? per byte") << eucjp << false << "????.txt" << 0 << eucShown;
+    QTest::newRow("EUC-JP, one ? short") << eucjp << false << "???.txt" << 0 << QString();
+    QTest::newRow("U+FFFD typed matches no byte") << QByteArray("bad\xff.txt") << false << "bad\uFFFD.txt" << 31
+                                                  << QString();
+    QTest::newRow("a real U+FFFD stays text") << QByteArray("rep\xef\xbf\xbd") << false << "rep\uFFFD" << 0
+                                              << QStringLiteral("rep\uFFFD");
+    QTest::newRow("a real private-use character stays text")
+        << QByteArray("pua\xee\xbe\x85") << false << "pua\uEF85" << 0 << QStringLiteral("pua\uEF85");
+    QTest::newRow("folder, listed with folders") << QByteArray("dir\xff") << true << "dir*" << 16
+                                                 << QStringLiteral("dir\uFFFD");
+    QTest::newRow("folder, not a normal file") << QByteArray("dir\xff") << true << "dir*" << 0 << QString();
+}
+
 void TstDirListing::undecodableNames()
 {
-    const QString folder = m_tmp->path() + QStringLiteral("/raw");
-    QVERIFY(testsupport::MakePath(folder));
-    QVERIFY(fixtures::WriteFileWithRawName(folder, QByteArray("bad\xff.txt"), "x"));
-    QVERIFY(fixtures::WriteFileWithRawName(folder, QByteArray("\xc3"), "x"));
-    QVERIFY(testsupport::WriteFile(folder + QStringLiteral("/good.txt"), "x"));
-    // Listed (with the replacement character) rather than dropped or crashing;
-    // no path reopens them, so they count as system entries, which a listing
-    // of normal files leaves out.
-    QCOMPARE(List(folder, QStringLiteral("*.txt"), AttrAll),
-             (QStringList{QStringLiteral("bad\uFFFD.txt"), QStringLiteral("good.txt")}));
-    QCOMPARE(List(folder, QStringLiteral("*.txt"), 0), QStringList{QStringLiteral("good.txt")});
-    QCOMPARE(List(folder, QStringLiteral("?"), AttrSystem), QStringList{QStringLiteral("\uFFFD")});
-    QCOMPARE(List(folder, QStringLiteral("?"), 0), QStringList());
-    // QTemporaryDir cannot name them either.
-    QVERIFY(fixtures::RemoveRawName(folder, QByteArray("bad\xff.txt")));
-    QVERIFY(fixtures::RemoveRawName(folder, QByteArray("\xc3")));
+    QFETCH(QByteArray, raw);
+    QFETCH(bool, folder);
+    QFETCH(QString, pattern);
+    QFETCH(int, mask);
+    QFETCH(QString, shown);
+    const QString where = m_tmp->path() + QStringLiteral("/raw");
+    QVERIFY(testsupport::MakePath(where));
+    QVERIFY(folder ? fixtures::MakeRawDirectory(where, raw)
+                   : fixtures::WriteFileWithRawName(where, raw, "x"));
+
+    const QStringList names = List(where, pattern, mask);
+    QCOMPARE(names.size(), shown.isEmpty() ? 0 : 1);
+    if (!shown.isEmpty()) {
+        // Shown with U+FFFD per undecodable byte, carried as the very bytes:
+        // the path built from the name reaches the entry.
+        QCOMPARE(platform::ShownText(names[0]), shown);
+        QByteArray native;
+        QVERIFY(platform::detail::ToNative(names[0], native));
+        QCOMPARE(native, raw);
+        QCOMPARE(EntryAttributes(where, names[0]), folder ? int(AttrDirectory) : 0);
+        if (folder) {
+            std::vector<FolderEntry> folders;
+            QCOMPARE(ListFolders(where, folders), DirListing::Status::Ok);
+            QCOMPARE(folders.size(), size_t(1));
+            QCOMPARE(folders[0].name, names[0]);
+            QCOMPARE(List(platform::JoinPath(where, names[0]), QStringLiteral("*"), AttrAll),
+                     (QStringList{QStringLiteral("."), QStringLiteral("..")}));
+        }
+    }
+    // QTemporaryDir cannot name it.
+    QVERIFY(fixtures::RemoveRawName(where, raw));
 }
 
 void TstDirListing::entryAttributes_data()

@@ -1,6 +1,7 @@
 #include "fixtures.h"
 
-#include <QFile>
+#include "platform/nativepath.h"
+
 #include <cstring>
 
 #include <fcntl.h>
@@ -12,14 +13,25 @@
 
 namespace fixtures {
 
+namespace {
+// Paths as the program encodes them, so that a folder with an undecodable
+// name, as a listing gives it, names that folder here too.
+QByteArray Native(const QString &path)
+{
+    QByteArray out;
+    platform::detail::ToNative(path, out);
+    return out;
+}
+} // namespace
+
 bool MakeFifo(const QString &path)
 {
-    return ::mkfifo(QFile::encodeName(path).constData(), 0666) == 0;
+    return ::mkfifo(Native(path).constData(), 0666) == 0;
 }
 
 bool MakeSocket(const QString &path)
 {
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray native = Native(path);
     sockaddr_un address = {};
     if (size_t(native.size()) >= sizeof(address.sun_path))
         return false;
@@ -35,12 +47,12 @@ bool MakeSocket(const QString &path)
 
 bool MakeHardLink(const QString &existing, const QString &newPath)
 {
-    return ::link(QFile::encodeName(existing).constData(), QFile::encodeName(newPath).constData()) == 0;
+    return ::link(Native(existing).constData(), Native(newPath).constData()) == 0;
 }
 
 bool WriteFileWithRawName(const QString &folder, const QByteArray &rawName, const QByteArray &content)
 {
-    const QByteArray path = QFile::encodeName(folder) + '/' + rawName;
+    const QByteArray path = Native(folder) + '/' + rawName;
     const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0)
         return false;
@@ -50,31 +62,31 @@ bool WriteFileWithRawName(const QString &folder, const QByteArray &rawName, cons
 
 bool RawNameExists(const QString &folder, const QByteArray &rawName)
 {
-    const QByteArray path = QFile::encodeName(folder) + '/' + rawName;
+    const QByteArray path = Native(folder) + '/' + rawName;
     struct stat st;
     return ::lstat(path.constData(), &st) == 0;
 }
 
 bool MakeRawDirectory(const QString &folder, const QByteArray &rawName)
 {
-    const QByteArray path = QFile::encodeName(folder) + '/' + rawName;
+    const QByteArray path = Native(folder) + '/' + rawName;
     return ::mkdir(path.constData(), 0777) == 0;
 }
 
 bool RemoveRawName(const QString &folder, const QByteArray &rawName)
 {
-    const QByteArray path = QFile::encodeName(folder) + '/' + rawName;
+    const QByteArray path = Native(folder) + '/' + rawName;
     return ::unlink(path.constData()) == 0 || ::rmdir(path.constData()) == 0;
 }
 
 bool MakeEmptyFiles(const QString &folder, const QStringList &names)
 {
-    const int dir = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dir = ::open(Native(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir < 0)
         return false;
     bool ok = true;
     for (const QString &name : names) {
-        const int fd = ::openat(dir, QFile::encodeName(name).constData(),
+        const int fd = ::openat(dir, Native(name).constData(),
                                 O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 || ::close(fd) != 0) {
             ok = false;
