@@ -6,6 +6,7 @@
 #include "app/result/resultmodel.h"
 #include "app/statusbar/modStatusBar.h"
 #include "common/host.h"
+#include "platform/nativepath.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -231,7 +232,7 @@ void frmResult::OpenSelectedLine()
         if (g_opener)
             g_opener(target);
         else
-            QDesktopServices::openUrl(QUrl::fromLocalFile(target));
+            QDesktopServices::openUrl(platform::LocalFileUrl(target));
     }
     QApplication::restoreOverrideCursor();
 }

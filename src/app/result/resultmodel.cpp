@@ -1,5 +1,7 @@
 #include "app/result/resultmodel.h"
 
+#include "platform/nativepath.h"
+
 ResultModel::ResultModel(QObject *parent)
     : QAbstractListModel(parent)
 {
@@ -14,8 +16,10 @@ QVariant ResultModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= m_published)
         return QVariant();
+    // A line keeps a name's undecodable bytes (for the double-click); it
+    // shows them as U+FFFD.
     if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
-        return m_lines[static_cast<size_t>(index.row())];
+        return platform::ShownText(m_lines[static_cast<size_t>(index.row())]);
     return QVariant();
 }
 

@@ -1,5 +1,6 @@
 #include "app/result/frmResult.h"
 #include "app/statusbar/modStatusBar.h"
+#include "platform/nativepath.h"
 #include "testhost.h"
 
 #include <QApplication>
@@ -135,21 +136,36 @@ private slots:
     {
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("target");
-        QTest::newRow("hit") << QStringLiteral("検索(*.txt) in /data/a.txt") << QStringLiteral("/data/a.txt");
-        QTest::newRow("copy") << QStringLiteral("コピー(*.txt) in /d/a b.txt") << QStringLiteral("/d/a b.txt");
-        QTest::newRow("access") << QStringLiteral("※※※ アクセス不可能 in /mnt/x") << QStringLiteral("/mnt/x");
-        QTest::newRow("first in wins") << QStringLiteral("検索(*) in /a in b/c") << QStringLiteral("/a in b/c");
-        QTest::newRow("error line") << QStringLiteral("※※※ Error in CopyFile") << QStringLiteral("CopyFile");
-        QTest::newRow("ends in marker") << QStringLiteral("検索(*) in ") << QString();
-        QTest::newRow("banner") << QStringLiteral("☆☆☆ 終了 ☆☆☆") << QString();
-        QTest::newRow("case matters") << QStringLiteral("x IN /y") << QString();
-        QTest::newRow("empty") << QString() << QString();
+        QTest::addColumn<QByteArray>("url");   // what the desktop is asked to open
+        QTest::newRow("hit") << QStringLiteral("検索(*.txt) in /data/a.txt") << QStringLiteral("/data/a.txt")
+                             << QByteArray("file:///data/a.txt");
+        QTest::newRow("copy") << QStringLiteral("コピー(*.txt) in /d/a b.txt") << QStringLiteral("/d/a b.txt")
+                              << QByteArray("file:///d/a%20b.txt");
+        QTest::newRow("access") << QStringLiteral("※※※ アクセス不可能 in /mnt/x") << QStringLiteral("/mnt/x")
+                                << QByteArray("file:///mnt/x");
+        QTest::newRow("first in wins") << QStringLiteral("検索(*) in /a in b/c") << QStringLiteral("/a in b/c")
+                                       << QByteArray("file:///a%20in%20b/c");
+        QTest::newRow("error line") << QStringLiteral("※※※ Error in CopyFile") << QStringLiteral("CopyFile")
+                                    << QByteArray("file:CopyFile");
+        QTest::newRow("ends in marker") << QStringLiteral("検索(*) in ") << QString() << QByteArray();
+        QTest::newRow("banner") << QStringLiteral("☆☆☆ 終了 ☆☆☆") << QString() << QByteArray();
+        QTest::newRow("case matters") << QStringLiteral("x IN /y") << QString() << QByteArray();
+        QTest::newRow("empty") << QString() << QString() << QByteArray();
+        // Names that are not UTF-8 reach the desktop as their very bytes.
+        const QString sjis = platform::FromNative(QByteArray("/d/\x83\x65\x83\x58\x83\x67 \xff.txt"));
+        QTest::newRow("Shift_JIS and a lone 0xFF") << QStringLiteral("検索(*) in ") + sjis << sjis
+                                                   << QByteArray("file:///d/%83e%83X%83g%20%FF.txt");
+        QTest::newRow("text") << QStringLiteral("検索(*) in /d/日本\uFFFD") << QStringLiteral("/d/日本\uFFFD")
+                              << QByteArray("file:///d/%E6%97%A5%E6%9C%AC%EF%BF%BD");
     }
     void doubleClickTarget()
     {
         QFETCH(QString, line);
         QFETCH(QString, target);
+        QFETCH(QByteArray, url);
         QCOMPARE(frmResult::DoubleClickTarget(line), target);
+        if (!target.isEmpty())
+            QCOMPARE(platform::LocalFileUrl(target).toEncoded(), url);
     }
 
     void doubleClickOpensSelectedLineOnly()
@@ -179,6 +195,14 @@ private slots:
         QTest::mouseDClick(r.lstResult->viewport(), Qt::LeftButton, {}, at);
         QCOMPARE(opened, QStringList{QStringLiteral("/data/a.txt")});
         QVERIFY(!QApplication::overrideCursor());
+
+        // A name that is not UTF-8 shows U+FFFD and opens as itself.
+        const QString raw = platform::FromNative(QByteArray("/data/b\xff.txt"));
+        r.AddMessage(QStringLiteral("検索(*.txt) in ") + raw);
+        r.SyncView();
+        QCOMPARE(r.lstResult->model()->index(2, 0).data().toString(), QStringLiteral("検索(*.txt) in /data/b\uFFFD.txt"));
+        r.OpenSelectedLine();
+        QCOMPARE(opened.last(), raw);
     }
 
     void closeRefusedUnlessStopFlagSet()
