@@ -41,6 +41,17 @@ QByteArray ShortenName(const QByteArray &name, int limit)
     return name.left(cut);
 }
 
+// A replaced file keeps its permission bits, and its owner and group as far
+// as this process may set them.  Set-ID bits are not carried over to what
+// is, after all, new content.
+void KeepOwnerAndMode(int fd, const struct stat &old)
+{
+    if (::fchown(fd, old.st_uid, old.st_gid) != 0 && ::fchown(fd, uid_t(-1), old.st_gid) != 0) {
+        // Neither: the copy stays this process's own.
+    }
+    ::fchmod(fd, old.st_mode & 0777);
+}
+
 void SplitPath(const QByteArray &path, QByteArray &folder, QByteArray &name)
 {
     const qsizetype slash = path.lastIndexOf('/');
@@ -199,7 +210,9 @@ bool ReplacementFile::Open(const QString &destination, const SourceFile &source)
         return false;
 
     struct stat st;
+    bool exists = false;
     if (::lstat(target.constData(), &st) == 0) {
+        exists = true;
         if (S_ISLNK(st.st_mode)) {
             // A symlink to a file: replace the file it names and keep the
             // link.  A dangling one is refused.
@@ -249,15 +262,41 @@ bool ReplacementFile::Open(const QString &destination, const SourceFile &source)
         const int fd = ::open(candidate.constData(),
                               O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
         if (fd >= 0) {
+            if (exists)
+                KeepOwnerAndMode(fd, st);
             m_fd = fd;
             m_temporary = candidate;
             m_destination = target;
             return true;
         }
+        if ((errno == EACCES || errno == EPERM) && exists)
+            return OpenInPlace(target, source);
         if (errno != EEXIST && errno != EINTR)
             return false;
     }
     return false;
+}
+
+// The folder takes no new file but the file itself may be written: it is
+// written over from its first byte, as before there was a temporary file.
+bool ReplacementFile::OpenInPlace(const QByteArray &target, const SourceFile &source)
+{
+    // O_NONBLOCK so that a FIFO swapped in meanwhile cannot block the open.
+    const int fd = ::open(target.constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    struct stat st;
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flags < 0
+        || (uint64_t(st.st_dev) == source.Device() && uint64_t(st.st_ino) == source.Inode())
+        || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        ::close(fd);
+        return false;
+    }
+    m_fd = fd;
+    m_inPlace = true;
+    m_destination = target;
+    return true;
 }
 
 bool ReplacementFile::Write(const char *buffer, int64_t count)
@@ -296,6 +335,13 @@ bool ReplacementFile::Commit()
     // power cut right after the copy is not promised.
     const int fd = m_fd;
     m_fd = -1;
+    if (m_inPlace) {
+        // What is left of a longer old file goes.
+        const bool cut = ::ftruncate(fd, m_written) == 0;
+        const bool closed = ::close(fd) == 0;
+        Discard();
+        return cut && closed;
+    }
     // close() can be where a network file system reports a failed write.
     if (::close(fd) != 0 || ::rename(m_temporary.constData(), m_destination.constData()) != 0) {
         Discard();
@@ -316,6 +362,7 @@ void ReplacementFile::Discard()
         ::unlink(m_temporary.constData());
     m_temporary.clear();
     m_destination.clear();
+    m_inPlace = false;
 }
 
 void SetWriteFaultHook(WriteFaultHook hook)

@@ -36,7 +36,11 @@ private:
 
 // Writes into a temporary file beside the destination and renames it over
 // the destination on Commit(); without a commit the temporary is removed, so
-// a failed copy leaves the old destination (or its absence) untouched.
+// a failed copy leaves the old destination (or its absence) untouched.  A
+// replaced file keeps its permission bits, owner and group (as far as this
+// process may set them).  Where the folder takes no new file but the old
+// file may be written, that file is written in place instead, and a failed
+// copy leaves it incomplete.
 class ReplacementFile {
 public:
     ReplacementFile() = default;
@@ -60,8 +64,11 @@ public:
     void Discard();
 
 private:
+    bool OpenInPlace(const QByteArray &target, const SourceFile &source);
+
     int m_fd = -1;
     bool m_failed = false;        // a write failed: Commit() refuses
+    bool m_inPlace = false;       // writing the destination itself
     int64_t m_written = 0;
     QByteArray m_destination;     // native paths, so that names that are
     QByteArray m_temporary;       // not valid UTF-8 survive the round trip
