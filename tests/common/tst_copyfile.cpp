@@ -73,11 +73,19 @@ private slots:
     void refused();
     void sizesBeyond32Bits_data();
     void sizesBeyond32Bits();
+    void replacementKeepsTheFile_data();
+    void replacementKeepsTheFile();
+
+private:
+    QString m_locked;   // a folder to unlock whatever happens
 };
 
 void TestCopyFile::cleanup()
 {
     platform::SetWriteFaultHook(nullptr);
+    if (!m_locked.isEmpty())
+        fixtures::LockFolderEntries(m_locked, false);
+    m_locked.clear();
     g_failAt = -1;
     g_seen.clear();
     g_shrinkPath.clear();
@@ -254,6 +262,84 @@ void TestCopyFile::sizesBeyond32Bits()
     QCOMPARE(g_seen, (QList<int64_t>{0, 4096, 8192}));
     QCOMPARE(host.lines, QStringList{kError});
     QCOMPARE(Entries(dir.filePath(QStringLiteral("out"))), QStringList{});
+}
+
+// A replaced file keeps its permission bits, owner and group; where the
+// folder takes no new file (so no temporary either) the old file is written
+// in place, and a failure there is reported like any other.
+void TestCopyFile::replacementKeepsTheFile_data()
+{
+    QTest::addColumn<int>("oldMode");   // -1: no old file
+    QTest::addColumn<bool>("otherOwner");
+    QTest::addColumn<bool>("locked");
+    QTest::addColumn<bool>("failWrite");
+    QTest::addColumn<int>("expectedMode");
+    const int usual = 0666 & ~fixtures::CreationMask();
+    QTest::newRow("new file: 0666 less the umask") << -1 << false << false << false << usual;
+    QTest::newRow("0640 stays 0640") << 0640 << false << false << false << 0640;
+    QTest::newRow("0600 stays 0600") << 0600 << false << false << false << 0600;
+    QTest::newRow("0775 stays 0775") << 0775 << false << false << false << 0775;
+    QTest::newRow("set-user-ID is not carried over") << 06755 << false << false << false << 0755;
+    QTest::newRow("another user's file stays theirs") << 0664 << true << false << false << 0664;
+    QTest::newRow("locked folder: written in place") << 0640 << false << true << false << 0640;
+    QTest::newRow("locked folder: in place, owner kept") << 0660 << true << true << false << 0660;
+    QTest::newRow("locked folder, no old file: failure") << -1 << false << true << false << 0;
+    QTest::newRow("locked folder: failed write in place") << 0640 << false << true << true << 0;
+}
+
+void TestCopyFile::replacementKeepsTheFile()
+{
+    QFETCH(int, oldMode);
+    QFETCH(bool, otherOwner);
+    QFETCH(bool, locked);
+    QFETCH(bool, failWrite);
+    QFETCH(int, expectedMode);
+    using namespace fixtures;
+    if (otherOwner && !RunningAsRoot())
+        QSKIP("only root gives a file to another user");
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString src = dir.filePath(QStringLiteral("src/data.bin"));
+    const QString out = dir.filePath(QStringLiteral("dst"));
+    const QString dst = out + QStringLiteral("/data.bin");
+    QVERIFY(WriteFile(src, Content(9000)));
+    QVERIFY(testsupport::MakePath(out));
+    FileOwnership old;
+    if (oldMode >= 0) {
+        QVERIFY(WriteFile(dst, QByteArray(20000, 'o')));   // longer: its tail must go
+        QVERIFY(SetOwnership(dst, FileOwnership{oldMode, otherOwner ? 65534 : -1, otherOwner ? 65534 : -1}));
+        old = Ownership(dst);
+    }
+    if (locked) {
+        if (!LockFolderEntries(out, true))
+            QSKIP("the folder cannot be kept from taking new files here");
+        m_locked = out;
+    }
+    if (failWrite) {
+        g_failAt = 4096;
+        platform::SetWriteFaultHook(FailAtOffset);
+    }
+    TestHost host;
+
+    const bool copied = CopyFile(src, dst);
+    if (locked)
+        QVERIFY(LockFolderEntries(out, false));
+    const bool ok = !failWrite && (oldMode >= 0 || !locked);
+    QCOMPARE(copied, ok);
+    QCOMPARE(host.lines, ok ? QStringList() : QStringList{kError});
+    QCOMPARE(Entries(out), oldMode >= 0 || ok ? QStringList{"data.bin"} : QStringList());
+    if (ok) {
+        QCOMPARE(ReadFile(dst), Content(9000));
+        const FileOwnership now = Ownership(dst);
+        QCOMPARE(now.mode, expectedMode);
+        if (oldMode >= 0) {
+            QCOMPARE(now.uid, old.uid);
+            QCOMPARE(now.gid, old.gid);
+        }
+    } else if (failWrite) {
+        // In place, what was written before the failure stays.
+        QCOMPARE(ReadFile(dst).left(4096), Content(4096));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCopyFile)

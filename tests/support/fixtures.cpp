@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -117,6 +119,50 @@ bool SetFileSizeLimit(int64_t bytes)
         return false;
     limit.rlim_cur = bytes < 0 ? RLIM_INFINITY : rlim_t(bytes);
     return ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+}
+
+FileOwnership Ownership(const QString &path)
+{
+    struct stat st;
+    if (::stat(Native(path).constData(), &st) != 0)
+        return FileOwnership{};
+    return FileOwnership{int(st.st_mode & 07777), int64_t(st.st_uid), int64_t(st.st_gid)};
+}
+
+bool SetOwnership(const QString &path, const FileOwnership &ownership)
+{
+    const QByteArray native = Native(path);
+    if ((ownership.uid >= 0 || ownership.gid >= 0)
+        && ::chown(native.constData(), uid_t(ownership.uid), gid_t(ownership.gid)) != 0)
+        return false;
+    return ownership.mode < 0 || ::chmod(native.constData(), mode_t(ownership.mode)) == 0;
+}
+
+int CreationMask()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return int(mask);
+}
+
+bool LockFolderEntries(const QString &folder, bool locked)
+{
+    const QByteArray native = Native(folder);
+    if (!RunningAsRoot())
+        return ::chmod(native.constData(), locked ? 0555 : 0755) == 0;
+    // Root passes the permission bits; the immutable flag stops even root
+    // from adding or removing entries, while the files inside stay writable.
+    const int fd = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    int flags = 0;
+    bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (ok) {
+        flags = locked ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+        ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ::close(fd);
+    return ok;
 }
 
 } // namespace fixtures

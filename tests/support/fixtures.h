@@ -31,4 +31,20 @@ bool RunningAsRoot();
 int64_t FileSizeLimit();
 bool SetFileSizeLimit(int64_t bytes);
 
+// Permission bits (with the set-ID and sticky bits), owner and group of a
+// file; -1 where unknown or, for SetOwnership(), left as they are.
+struct FileOwnership {
+    int mode = -1;
+    int64_t uid = -1;
+    int64_t gid = -1;
+};
+FileOwnership Ownership(const QString &path);
+bool SetOwnership(const QString &path, const FileOwnership &ownership);
+// The process's umask.
+int CreationMask();
+// Stops (or allows again) adding and removing entries of `folder` while
+// its files stay writable: permission bits for an ordinary user, the
+// immutable flag for root.  False where neither is possible.
+bool LockFolderEntries(const QString &folder, bool locked);
+
 } // namespace fixtures
