@@ -1,47 +1,48 @@
-// The benchmark program: one figure per run, printed as key=value lines for
-// bench/run.sh.  Every scenario drives the real main window with both
-// windows shown; settings and log live in a temporary folder.
+// The benchmark program: one scenario per process, printed as key=value
+// lines for bench/run.sh.  Every scenario runs the real main window inside
+// the running event loop, as the program does: the search starts with a
+// mouse press and release delivered to the button's window, so it runs
+// nested in the button's release handler, and every paint happens as it
+// would for a user.  Controls are found by their object names; the end of a
+// search is read from the buttons (the search button enabled again).
 //
-//   pathwren_bench tree   ROOT               build the synthetic tree
-//   pathwren_bench search ROOT [PATHS_FILE]  plain search, full expansion
-//   pathwren_bench copy   ROOT DEST          search with copy into DEST
-//   pathwren_bench lines  N                  N lines into the result window
-//   pathwren_bench cancel ROOT DELAY_MS      stop a search after DELAY_MS
-// and two probes for a profiler:
-//   pathwren_bench yieldcost                 one yield with nothing to do
-//   pathwren_bench synccost                  one view update at 1,000 to 200,000 lines
+//   pathwren_bench tree   ROOT                      build the synthetic tree
+//   pathwren_bench search ROOT PATTERNS [PATHS_FILE] plain search, full expansion
+//   pathwren_bench copy   ROOT PATTERNS DEST        search with copy into DEST
+//   pathwren_bench stop   ROOT PATTERNS DEST|- MS   click the stop button MS after the start
+//   pathwren_bench lines  N                         N lines into the result window
 #include "treegen.h"
 
 #include "app/main/frmMain.h"
 #include "app/result/frmResult.h"
-#include "common/log.h"
 #include "foldertree/foldertree.h"
 
+#include <QAbstractItemModel>
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
 #include <QHash>
 #include <QLineEdit>
 #include <QListView>
+#include <QMouseEvent>
 #include <QPushButton>
-#include <QSettings>
-#include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QTextStream>
 #include <QTimer>
-#include <QtTest>
+#include <QWindow>
 #include <cstdio>
 #include <ctime>
+#include <functional>
 #include <memory>
 
 namespace {
 
-const QString Patterns = QStringLiteral("*.txt;*.doc;*DATA*");
 const QString EndBanner = QStringLiteral("☆☆☆ 終了 ☆☆☆");
 const QString StopBanner = QStringLiteral("☆☆☆ ユーザによる検索中断 ☆☆☆");
 const QString InMarker = QStringLiteral(" in ");
+
+// Time for the windows to be mapped and painted before anything is timed.
+constexpr int SettleMs = 400;
 
 void Print(const char *key, const QString &value)
 {
@@ -55,6 +56,11 @@ void Print(const char *key, double value, int decimals = 1)
 void Print(const char *key, long long value)
 {
     Print(key, QString::number(value));
+}
+
+double Ms(qint64 ns)
+{
+    return double(ns) / 1e6;
 }
 
 // A field of /proc/self/status, in KiB (0 when unknown).
@@ -71,30 +77,44 @@ long long ProcStatusKib(const char *field)
     return 0;
 }
 
-void PrintMemory()
-{
-    Print("vmhwm_kib", ProcStatusKib("VmHWM"));
-    Print("vmrss_kib", ProcStatusKib("VmRSS"));
-}
-
-// A control of the main window, found by its object name.
 template <typename T>
-T *Control(QWidget *window, const char *name)
+T *Find(QObject *root, const char *name)
 {
-    return window->findChild<T *>(QLatin1String(name));
+    T *found = root->findChild<T *>(QString::fromLatin1(name));
+    if (!found) {
+        std::fprintf(stderr, "no control named %s\n", name);
+        std::exit(3);
+    }
+    return found;
 }
 
-double Ms(qint64 ns)
+// A left click as the window system delivers it: press and release go to
+// the top-level window, which hands them to the widget under the pointer.
+void Click(QWidget *widget)
 {
-    return double(ns) / 1e6;
+    QWidget *top = widget->window();
+    QWindow *window = top->windowHandle();
+    const QPoint local = widget->mapTo(top, widget->rect().center());
+    const QPoint global = top->mapToGlobal(local);
+    QMouseEvent press(QEvent::MouseButtonPress, local, local, global, Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, local, local, global, Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    if (window) {
+        QApplication::sendEvent(window, &press);
+        QApplication::sendEvent(window, &release);
+    } else {
+        QApplication::sendEvent(widget, &press);
+        QApplication::sendEvent(widget, &release);
+    }
 }
 
-// Counts paint events per part of the two windows: a view that repaints
-// per line or per folder shows up here.
+// Counts paint events per part of the two windows.  It only looks: every
+// event goes on to its widget as it would without the counter.
 class PaintCounter : public QObject {
 public:
-    QHash<QString, int> counts;
-    QHash<QString, qint64> nanoseconds;
+    QHash<QString, long long> counts;
+    std::function<void(QObject *)> onPaint;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
@@ -107,136 +127,184 @@ protected:
                     part = name;
                     break;
                 }
-                if (name == QLatin1String("statusBar")) {
-                    const QObject *owner = o->parent();
-                    part = owner && owner->objectName() == QLatin1String("frmResult")
-                               ? QStringLiteral("status_result") : QStringLiteral("status_main");
-                    break;
-                }
             }
             ++counts[part];
-            // Timed here, delivered here: the time a part takes to paint.
-            QElapsedTimer t;
-            t.start();
-            const bool done = static_cast<QObject *>(watched)->event(event);
-            nanoseconds[part] += t.nsecsElapsed();
-            return done;
+            if (onPaint)
+                onPaint(watched);
         }
         return false;
     }
 };
 
-// The program's windows with settings and log kept out of the user's way.
-class Session {
+// The longest time the event loop went without handling a timer: a 1 ms
+// timer notes the gap since its last run.
+class StallMeter : public QObject {
 public:
-    Session()
+    StallMeter()
     {
-        QStandardPaths::setTestModeEnabled(true);
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_config.path());
-        modCommon::SetLogFilePathForTesting(m_config.filePath(QStringLiteral("Pathwren.log")));
-        window = std::make_unique<frmMain>();
-        window->Load();
-        if (!QTest::qWaitForWindowExposed(window.get()) || !QTest::qWaitForWindowExposed(&frmResult::Instance()))
-            Print("warning", QStringLiteral("windows not exposed"));
-        Control<QLineEdit>(window.get(), "txtPattern")->setText(Patterns);
-        Control<QCheckBox>(window.get(), "chkDetail")->setChecked(true);
-        qApp->installEventFilter(&paints);
+        m_timer.setTimerType(Qt::PreciseTimer);
+        m_timer.setInterval(1);
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            const qint64 now = m_clock.nsecsElapsed();
+            m_max = qMax(m_max, now - m_last);
+            if (now - m_last > 50'000'000)
+                ++m_over50;
+            m_last = now;
+        });
     }
-    ~Session()
-    {
-        qApp->removeEventFilter(&paints);
-        window->SetYieldObserver(nullptr);
-        window.reset();
-        modCommon::SetLogFilePathForTesting(QString());
-    }
-
-    bool Select(const QString &root)
-    {
-        if (!Control<FolderTreeView>(window.get(), "tvMain")->SelectPath(root)) {
-            Print("error", QStringLiteral("cannot select ") + root);
-            return false;
-        }
-        // Let the windows settle before anything is timed.
-        QTest::qWait(300);
-        return true;
-    }
-
-    void PrintPaints() const
-    {
-        for (const char *part : {"lstResult", "tvMain", "status_main", "status_result", "other"}) {
-            Print((QByteArray("paints_") + part).constData(), (long long)paints.counts.value(QString::fromLatin1(part)));
-            Print((QByteArray("paint_ms_") + part).constData(), Ms(paints.nanoseconds.value(QString::fromLatin1(part))));
-        }
-    }
-
-    std::unique_ptr<frmMain> window;
-    PaintCounter paints;
-
-private:
-    QTemporaryDir m_config;
-};
-
-// Watches the gaps between yields: the longest time the event loop waited.
-class StallMeter {
-public:
-    explicit StallMeter(frmMain &window) : m_window(window)
+    void Start()
     {
         m_clock.start();
-        m_window.SetYieldObserver([this](int) { Tick(); });
-    }
-    ~StallMeter() { m_window.SetYieldObserver(nullptr); }
-
-    void Restart()
-    {
-        m_clock.restart();
         m_last = 0;
         m_max = 0;
-        m_yields = 0;
-        m_over16 = 0;
         m_over50 = 0;
+        m_timer.start();
     }
-    void Tick()
+    void Stop()
     {
-        const qint64 now = m_clock.nsecsElapsed();
-        const qint64 gap = now - m_last;
-        if (gap > m_max)
-            m_max = gap;
-        if (gap > 16'000'000)
-            ++m_over16;
-        if (gap > 50'000'000)
-            ++m_over50;
-        m_last = now;
-        ++m_yields;
-        if (onYield)
-            onYield(now);
+        m_timer.stop();
+        m_max = qMax(m_max, m_clock.nsecsElapsed() - m_last);
     }
-    // Closes the last gap (from the last yield to the end of the search).
-    qint64 Finish()
-    {
-        Tick();
-        --m_yields;
-        return m_last;
-    }
-    qint64 Elapsed() const { return m_clock.nsecsElapsed(); }
-
     qint64 m_max = 0;
-    long long m_yields = 0;
-    long long m_over16 = 0;
     long long m_over50 = 0;
-    std::function<void(qint64)> onYield;
 
 private:
-    frmMain &m_window;
+    QTimer m_timer;
     QElapsedTimer m_clock;
     qint64 m_last = 0;
 };
 
-// The result lines from the last line that starts with `banner` on.
-QStringList LinesFrom(const QString &banner)
+// The program's windows as the program shows them, its settings and log
+// kept in a temporary folder.
+class Session : public QObject {
+public:
+    Session()
+    {
+        window = std::make_unique<frmMain>();
+        window->Load();
+        result = &frmResult::Instance();
+        cmdExpand = Find<QPushButton>(window.get(), "cmdExpand");
+        cmdExpandToDrv = Find<QPushButton>(window.get(), "cmdExpandToDrv");
+        cmdCancel = Find<QPushButton>(window.get(), "cmdCancel");
+        txtPattern = Find<QLineEdit>(window.get(), "txtPattern");
+        txtFolder = Find<QLineEdit>(window.get(), "txtFolder");
+        chkDetail = Find<QCheckBox>(window.get(), "chkDetail");
+        tvMain = Find<FolderTreeView>(window.get(), "tvMain");
+        lstResult = Find<QListView>(result, "lstResult");
+        qApp->installEventFilter(&paints);
+        cmdExpand->installEventFilter(this);
+    }
+    ~Session() override { qApp->removeEventFilter(&paints); }
+
+    bool Prepare(const QString &root, const QString &patterns)
+    {
+        txtPattern->setText(patterns);
+        if (!chkDetail->isChecked())
+            Click(chkDetail);
+        if (!root.isEmpty() && !tvMain->SelectPath(root)) {
+            Print("error", QStringLiteral("the folder tree does not offer ") + root);
+            return false;
+        }
+        return true;
+    }
+
+    // Clicks `button` once the windows have settled; `onEnd` runs when the
+    // search button is enabled again.
+    void StartSearch(QPushButton *button, std::function<void()> onEnd, std::function<void()> onClick = {})
+    {
+        m_onEnd = std::move(onEnd);
+        QTimer::singleShot(SettleMs, this, [this, button, onClick] {
+            paints.counts.clear();
+            m_cpu = std::clock();
+            stalls.Start();
+            clock.start();
+            m_searching = true;
+            if (onClick)
+                onClick();
+            Click(button);
+        });
+    }
+
+    QStringList Lines() const
+    {
+        QAbstractItemModel *model = lstResult->model();
+        QStringList lines;
+        lines.reserve(model->rowCount());
+        for (int i = 0; i < model->rowCount(); ++i)
+            lines << model->index(i, 0).data().toString();
+        return lines;
+    }
+
+    void PrintPaints() const
+    {
+        for (const char *part : {"lstResult", "tvMain", "other"})
+            Print((QByteArray("paints_") + part).constData(), paints.counts.value(QString::fromLatin1(part)));
+    }
+
+    std::unique_ptr<frmMain> window;
+    frmResult *result = nullptr;
+    QPushButton *cmdExpand = nullptr, *cmdExpandToDrv = nullptr, *cmdCancel = nullptr;
+    QLineEdit *txtPattern = nullptr, *txtFolder = nullptr;
+    QCheckBox *chkDetail = nullptr;
+    FolderTreeView *tvMain = nullptr;
+    QListView *lstResult = nullptr;
+    PaintCounter paints;
+    StallMeter stalls;
+    QElapsedTimer clock;   // started at the click
+    qint64 endNs = -1;
+    double cpuMs = 0;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == cmdExpand && event->type() == QEvent::EnabledChange && m_searching
+            && cmdExpand->isEnabled()) {
+            endNs = clock.nsecsElapsed();
+            stalls.Stop();
+            cpuMs = double(std::clock() - m_cpu) * 1000.0 / CLOCKS_PER_SEC;
+            m_searching = false;
+            // The view catches up (and paints) before the figures are read.
+            QTimer::singleShot(200, this, [this] {
+                if (m_onEnd)
+                    m_onEnd();
+                QCoreApplication::exit(0);
+            });
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> m_onEnd;
+    std::clock_t m_cpu = 0;
+    bool m_searching = false;
+};
+
+// Counts of the kinds of lines from the last start banner on.
+struct Transcript {
+    QStringList lines;
+    long long hits = 0, copies = 0, failures = 0;
+    bool ended = false;
+    QStringList paths;
+};
+
+Transcript Read(const Session &s, const QString &startBanner)
 {
-    const QStringList all = frmResult::Instance().Lines();
-    const int at = all.lastIndexOf(banner);
-    return at < 0 ? all : all.mid(at);
+    Transcript t;
+    const QStringList all = s.Lines();
+    const int from = all.lastIndexOf(startBanner);
+    t.lines = from < 0 ? all : all.mid(from);
+    for (const QString &line : t.lines) {
+        if (line.startsWith(QStringLiteral("検索("))) {
+            ++t.hits;
+            t.paths << line.mid(line.indexOf(InMarker) + InMarker.size());
+        } else if (line.startsWith(QStringLiteral("コピー("))) {
+            ++t.copies;
+        } else if (line.startsWith(QStringLiteral("※※※"))) {
+            ++t.failures;
+        }
+    }
+    t.ended = !t.lines.isEmpty() && t.lines.last() == EndBanner;
+    return t;
 }
 
 int Tree(const QString &root)
@@ -256,194 +324,133 @@ int Tree(const QString &root)
     return 0;
 }
 
-int Search(const QString &root, const QString &pathsFile)
+int Search(const QString &root, const QString &patterns, const QString &pathsFile)
 {
     Session s;
-    if (!s.Select(root))
+    if (!s.Prepare(root, patterns))
         return 1;
-    s.paints.counts.clear();
-    StallMeter meter(*s.window);
-    meter.Restart();
-    const std::clock_t cpu = std::clock();
-    Control<QPushButton>(s.window.get(), "cmdExpand")->click();
-    const qint64 wall = meter.Finish();
-    const double cpuMs = double(std::clock() - cpu) * 1000.0 / CLOCKS_PER_SEC;
-
-    const QStringList lines = LinesFrom(QStringLiteral("☆☆☆ 検索のみ開始... ☆☆☆"));
-    long long hits = 0, failures = 0;
-    QStringList paths;
-    for (const QString &line : lines) {
-        if (line.startsWith(QStringLiteral("検索("))) {
-            ++hits;
-            paths << line.mid(line.indexOf(InMarker) + InMarker.size());
-        } else if (line.startsWith(QStringLiteral("※※※"))) {
-            ++failures;
+    s.StartSearch(s.cmdExpand, [&] {
+        const Transcript t = Read(s, QStringLiteral("☆☆☆ 検索のみ開始... ☆☆☆"));
+        if (!pathsFile.isEmpty()) {
+            QFile out(pathsFile);
+            if (out.open(QIODevice::WriteOnly | QIODevice::Truncate) && !t.paths.isEmpty())
+                out.write(t.paths.join(QLatin1Char('\n')).toUtf8() + '\n');
         }
-    }
-    if (!pathsFile.isEmpty()) {
-        QFile out(pathsFile);
-        if (out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            out.write(paths.join(QLatin1Char('\n')).toUtf8() + '\n');
-    }
-    Print("search_ms", Ms(wall));
-    Print("search_cpu_ms", cpuMs);
-    Print("search_hits", hits);
-    Print("search_failures", failures);
-    Print("search_ended", lines.value(lines.size() - 1) == EndBanner ? QStringLiteral("yes") : QStringLiteral("no"));
-    Print("search_selected_last", frmResult::Instance().SelectedRow() == frmResult::Instance().LineCount() - 1
-                                      ? QStringLiteral("yes") : QStringLiteral("no"));
-    Print("search_yields", meter.m_yields);
-    Print("search_max_stall_ms", Ms(meter.m_max));
-    Print("search_stalls_over_16ms", meter.m_over16);
-    Print("search_stalls_over_50ms", meter.m_over50);
-    s.PrintPaints();
-    PrintMemory();
-    return 0;
+        Print("search_ms", Ms(s.endNs));
+        Print("search_cpu_ms", s.cpuMs);
+        Print("search_lines", (long long)s.Lines().size());
+        Print("search_hits", t.hits);
+        Print("search_failures", t.failures);
+        Print("search_ended", t.ended ? QStringLiteral("yes") : QStringLiteral("no"));
+        const int last = s.lstResult->model()->rowCount() - 1;
+        Print("search_shows_last", s.lstResult->currentIndex().row() == last ? QStringLiteral("yes")
+                                                                               : QStringLiteral("no"));
+        Print("search_max_stall_ms", Ms(s.stalls.m_max));
+        s.PrintPaints();
+        Print("vmhwm_kib", ProcStatusKib("VmHWM"));
+    });
+    return qApp->exec();
 }
 
-int Copy(const QString &root, const QString &destination)
+int Copy(const QString &root, const QString &patterns, const QString &destination)
 {
     Session s;
-    if (!s.Select(root))
+    if (!s.Prepare(root, patterns))
         return 1;
-    Control<QLineEdit>(s.window.get(), "txtFolder")->setText(destination);
-    s.paints.counts.clear();
-    StallMeter meter(*s.window);
-    meter.Restart();
-    const std::clock_t cpu = std::clock();
-    Control<QPushButton>(s.window.get(), "cmdExpandToDrv")->click();
-    const qint64 wall = meter.Finish();
-    const double cpuMs = double(std::clock() - cpu) * 1000.0 / CLOCKS_PER_SEC;
-
-    const QStringList lines = LinesFrom(QStringLiteral("☆☆☆ 検索後コピー開始... ☆☆☆"));
-    long long copied = 0, failures = 0, bytes = 0;
-    for (const QString &line : lines) {
-        if (line.startsWith(QStringLiteral("コピー("))) {
-            ++copied;
-            bytes += QFileInfo(line.mid(line.indexOf(InMarker) + InMarker.size())).size();
-        } else if (line.startsWith(QStringLiteral("※※※"))) {
-            ++failures;
-        }
-    }
-    Print("copy_ms", Ms(wall));
-    Print("copy_cpu_ms", cpuMs);
-    Print("copy_files", copied);
-    Print("copy_bytes", bytes);
-    Print("copy_failures", failures);
-    Print("copy_max_stall_ms", Ms(meter.m_max));
-    s.PrintPaints();
-    PrintMemory();
-    return 0;
+    s.txtFolder->setText(destination);
+    s.StartSearch(s.cmdExpandToDrv, [&] {
+        const Transcript t = Read(s, QStringLiteral("☆☆☆ 検索後コピー開始... ☆☆☆"));
+        Print("copy_ms", Ms(s.endNs));
+        Print("copy_cpu_ms", s.cpuMs);
+        Print("copy_lines", t.copies);
+        Print("copy_failures", t.failures);
+        Print("copy_ended", t.ended ? QStringLiteral("yes") : QStringLiteral("no"));
+        Print("copy_max_stall_ms", Ms(s.stalls.m_max));
+        Print("copy_stalls_over_50ms", s.stalls.m_over50);
+        s.PrintPaints();
+        Print("vmhwm_kib", ProcStatusKib("VmHWM"));
+    });
+    return qApp->exec();
 }
 
+// The stop button clicked `delayMs` after the search started: the time
+// from the click's events to the end of the search.
+int Stop(const QString &root, const QString &patterns, const QString &destination, int delayMs)
+{
+    Session s;
+    if (!s.Prepare(root, patterns))
+        return 1;
+    const bool copy = destination != QLatin1String("-");
+    if (copy)
+        s.txtFolder->setText(destination);
+    qint64 clickNs = -1;
+    QTimer stopper;
+    stopper.setSingleShot(true);
+    stopper.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&stopper, &QTimer::timeout, [&] {
+        if (s.endNs >= 0)
+            return;
+        clickNs = s.clock.nsecsElapsed();
+        Click(s.cmdCancel);
+    });
+    s.StartSearch(copy ? s.cmdExpandToDrv : s.cmdExpand, [&] {
+        if (clickNs < 0) {
+            Print("error", QStringLiteral("the search ended before the stop click"));
+            return;
+        }
+        const QStringList lines = s.Lines();
+        const int at = lines.lastIndexOf(StopBanner);
+        Print("stop_delay_ms", (long long)delayMs);
+        Print("stop_clicked_at_ms", Ms(clickNs));
+        Print("stop_ms", Ms(s.endNs - clickNs));
+        Print("stop_lines_after_banner", at < 0 ? -1LL : (long long)(lines.size() - at - 2));
+        Print("stop_ended", !lines.isEmpty() && lines.last() == EndBanner ? QStringLiteral("yes")
+                                                                          : QStringLiteral("no"));
+        Print("stop_max_stall_ms", Ms(s.stalls.m_max));
+    }, [&] { stopper.start(delayMs); });
+    return qApp->exec();
+}
+
+// `count` lines written to the result window one by one, as the search
+// writes them, timed until the view shows the last one.
 int Lines(int count)
 {
     Session s;
-    QTest::qWait(300);
-    frmResult &result = frmResult::Instance();
-    s.paints.counts.clear();
-    StallMeter meter(*s.window);
-    meter.Restart();
-    // A hit line as the listing writes it, built per line as it is there.
     const QString prefix = QStringLiteral("検索(*.txt) in /tmp/pathwren-bench/Data_17/src_342/proj_1203/report_");
-    for (int i = 0; i < count; ++i)
-        result.AddMessage(prefix + QString::number(i) + QStringLiteral(".txt"));
-    const qint64 appended = meter.Elapsed();
-    result.SyncView();
-    const qint64 wall = meter.Finish();
-
-    const bool ok = result.LineCount() == count + 1 && result.SelectedRow() == count;
-    Print("lines_count", (long long)count);
-    Print("lines_ms", Ms(wall));
-    Print("lines_append_ms", Ms(appended));
-    Print("lines_per_second", count / (double(wall) / 1e9), 0);
-    Print("lines_max_stall_ms", Ms(meter.m_max));
-    Print("lines_ok", ok ? QStringLiteral("yes") : QStringLiteral("no"));
-    s.PrintPaints();
-    PrintMemory();
-    return 0;
-}
-
-// What one yield costs with nothing to do.
-int YieldCost()
-{
-    Session s;
-    QTest::qWait(300);
-    QElapsedTimer t;
-    t.start();
-    const int n = 100000;
-    for (int i = 0; i < n; ++i)
-        QCoreApplication::processEvents();
-    std::printf("yield_us=%.2f\n", t.nsecsElapsed() / 1e3 / n);
-    return 0;
-}
-
-// How long one SyncView takes with a given number of lines in the list.
-int SyncCost()
-{
-    Session s;
-    QTest::qWait(300);
-    frmResult &result = frmResult::Instance();
-    const QString prefix = QStringLiteral("検索(*.txt) in /tmp/pathwren-bench/Data_17/src_342/proj_1203/report_");
-    int n = 0;
-    for (int target : {1000, 10000, 30000, 60000, 100000, 200000}) {
-        s.window->SetYieldObserver(nullptr);
-        while (n < target)
-            result.AddMessage(prefix + QString::number(n++));
-        result.SyncView();
-        QTest::qWait(50);
-        const int rounds = 50;
-        std::clock_t c0 = std::clock();
-        for (int k = 0; k < rounds; ++k) {
-            result.AddMessage(prefix + QString::number(n++));
-            result.SyncView();
+    qint64 appendedNs = -1, shownNs = -1;
+    bool counting = false;
+    s.paints.onPaint = [&](QObject *watched) {
+        if (!counting || shownNs >= 0 || watched != s.lstResult->viewport())
+            return;
+        if (s.lstResult->model()->rowCount() == count + 1 && s.lstResult->currentIndex().row() == count) {
+            // Noted once the paint is done.
+            QTimer::singleShot(0, &s, [&] {
+                if (shownNs < 0) {
+                    shownNs = s.clock.nsecsElapsed();
+                    s.stalls.Stop();
+                    QTimer::singleShot(100, qApp, [] { QCoreApplication::exit(0); });
+                }
+            });
         }
-        // Each round's line yields, which paints what the round before
-        // changed (at most once per frame): view update and paint together.
-        const double sync = double(std::clock() - c0) / CLOCKS_PER_SEC / rounds;
-        std::printf("rows=%d sync_cpu_us=%.0f\n", n, sync * 1e6);
-    }
-    return 0;
-}
-
-int Cancel(const QString &root, int delayMs)
-{
-    Session s;
-    if (!s.Select(root))
-        return 1;
-    StallMeter meter(*s.window);
-    qint64 clicked = -1, ended = -1;
-    meter.onYield = [&](qint64 now) {
-        if (clicked >= 0 && ended < 0 && frmResult::Instance().LineCount() > 0
-            && frmResult::Instance().Line(frmResult::Instance().LineCount() - 1) == EndBanner)
-            ended = now;
     };
-    QTimer timer;
-    timer.setSingleShot(true);
-    timer.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        clicked = meter.Elapsed();
-        QTest::mouseClick(Control<QPushButton>(s.window.get(), "cmdCancel"), Qt::LeftButton);
+    QTimer::singleShot(SettleMs, &s, [&] {
+        s.paints.counts.clear();
+        s.stalls.Start();
+        s.clock.start();
+        counting = true;
+        for (int i = 0; i < count; ++i)
+            s.result->AddMessage(prefix + QString::number(i) + QStringLiteral(".txt"));
+        appendedNs = s.clock.nsecsElapsed();
     });
-    meter.Restart();
-    timer.start(delayMs);
-    Control<QPushButton>(s.window.get(), "cmdExpand")->click();
-    const qint64 wall = meter.Finish();
-    if (clicked < 0) {
-        Print("error", QStringLiteral("the search ended before the click"));
-        return 1;
-    }
-    if (ended < 0)
-        ended = wall;
-
-    const QStringList lines = frmResult::Instance().Lines();
-    const int stopAt = lines.lastIndexOf(StopBanner);
-    Print("cancel_delay_ms", (long long)delayMs);
-    Print("cancel_late_ms", Ms(clicked - qint64(delayMs) * 1'000'000));
-    Print("cancel_latency_ms", Ms(ended - clicked));
-    Print("cancel_lines_after", stopAt < 0 ? -1LL : (long long)(lines.size() - 1 - stopAt - 1));
-    Print("cancel_search_ms", Ms(wall));
-    return 0;
+    QTimer::singleShot(60000, qApp, [] { QCoreApplication::exit(1); });
+    qApp->exec();
+    Print("lines_count", (long long)count);
+    Print("lines_append_ms", Ms(appendedNs));
+    Print("lines_ms", shownNs < 0 ? -1.0 : Ms(shownNs));
+    Print("lines_max_stall_ms", Ms(s.stalls.m_max));
+    s.PrintPaints();
+    Print("vmhwm_kib", ProcStatusKib("VmHWM"));
+    return shownNs < 0 ? 1 : 0;
 }
 
 } // namespace
@@ -454,23 +461,23 @@ int main(int argc, char *argv[])
         QCoreApplication app(argc, argv);   // no display needed
         return Tree(app.arguments().at(2));
     }
+    // Settings and log of the program stay out of the user's.
+    QTemporaryDir home;
+    for (const char *var : {"XDG_CONFIG_HOME", "XDG_STATE_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"})
+        qputenv(var, home.path().toLocal8Bit());
     QApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
     const QString mode = args.value(0);
-    if (mode == QLatin1String("search") && args.size() >= 2)
-        return Search(args[1], args.value(2));
-    if (mode == QLatin1String("copy") && args.size() == 3)
-        return Copy(args[1], args[2]);
+    if (mode == QLatin1String("search") && args.size() >= 3)
+        return Search(args[1], args[2], args.value(3));
+    if (mode == QLatin1String("copy") && args.size() == 4)
+        return Copy(args[1], args[2], args[3]);
+    if (mode == QLatin1String("stop") && args.size() == 5)
+        return Stop(args[1], args[2], args[3], args[4].toInt());
     if (mode == QLatin1String("lines") && args.size() == 2)
         return Lines(args[1].toInt());
-    if (mode == QLatin1String("yieldcost"))
-        return YieldCost();
-    if (mode == QLatin1String("synccost"))
-        return SyncCost();
-    if (mode == QLatin1String("cancel") && args.size() == 3)
-        return Cancel(args[1], args[2].toInt());
     std::fprintf(stderr,
-                 "usage: pathwren_bench tree ROOT | search ROOT [PATHS_FILE] | copy ROOT DEST"
-                 " | lines N | cancel ROOT DELAY_MS | yieldcost | synccost\n");
+                 "usage: pathwren_bench tree ROOT | search ROOT PATTERNS [PATHS_FILE]"
+                 " | copy ROOT PATTERNS DEST | stop ROOT PATTERNS DEST|- DELAY_MS | lines N\n");
     return 2;
 }
