@@ -8,7 +8,17 @@
 
 namespace {
 FramePacer *g_pacer = nullptr;
-int g_frame = FramePacer::FrameMilliseconds;
+int g_frameForTesting = -1;
+QElapsedTimer g_sinceLine;
+
+int CurrentFrame()
+{
+    if (g_frameForTesting >= 0)
+        return g_frameForTesting;
+    const bool streaming = g_sinceLine.isValid()
+                           && g_sinceLine.elapsed() < FramePacer::StreamingLingerMilliseconds;
+    return streaming ? FramePacer::StreamingFrameMilliseconds : FramePacer::FrameMilliseconds;
+}
 } // namespace
 
 FramePacer::FramePacer(QObject *parent)
@@ -25,9 +35,14 @@ void FramePacer::Install()
     connect(g_pacer, &QObject::destroyed, [] { g_pacer = nullptr; });
 }
 
+void FramePacer::NoteLine()
+{
+    g_sinceLine.start();
+}
+
 void FramePacer::SetFrameForTesting(int milliseconds)
 {
-    g_frame = milliseconds < 0 ? FrameMilliseconds : milliseconds;
+    g_frameForTesting = milliseconds < 0 ? -1 : milliseconds;
     // What waits for the old frame goes through now.
     if (g_pacer) {
         QList<QWidget *> held;
@@ -59,8 +74,9 @@ bool FramePacer::eventFilter(QObject *watched, QEvent *event)
         connect(window, &QObject::destroyed, this, [this, window] { m_windows.remove(window); });
     }
     Window &state = it.value();
-    const qint64 since = state.lastRepaint.isValid() ? state.lastRepaint.elapsed() : qint64(g_frame);
-    if (since >= g_frame) {
+    const int frame = CurrentFrame();
+    const qint64 since = state.lastRepaint.isValid() ? state.lastRepaint.elapsed() : qint64(frame);
+    if (since >= frame) {
         state.lastRepaint.start();
         state.held = false;
         return false;
@@ -68,7 +84,7 @@ bool FramePacer::eventFilter(QObject *watched, QEvent *event)
     if (!state.held) {
         state.held = true;
         const QPointer<QWidget> guard(window);
-        QTimer::singleShot(int(g_frame - since), this, [this, guard] {
+        QTimer::singleShot(int(frame - since), this, [this, guard] {
             if (guard)
                 Release(guard);
         });

@@ -18,13 +18,23 @@ class FramePacer : public QObject {
 public:
     // About one frame of a 60 Hz screen.
     static constexpr int FrameMilliseconds = 16;
+    // While result lines stream in, a longer frame: the text scrolls past
+    // faster than anyone reads it, and each repaint of both windows costs
+    // as much as writing hundreds of lines.
+    static constexpr int StreamingFrameMilliseconds = 40;
+    // How long after the last line the stream counts as going on.
+    static constexpr int StreamingLingerMilliseconds = 100;
+
+    // The result window calls this for every line it takes.
+    static void NoteLine();
 
     // Paces every top-level window of the application from now on.  Safe to
     // call more than once; needs a QApplication.
     static void Install();
 
     // Tests stretch the frame to make holding back certain, or shrink it to
-    // 0 to let everything through; a negative value restores the default.
+    // 0 to let everything through, streaming or not; a negative value
+    // restores the defaults.
     static void SetFrameForTesting(int milliseconds);
 
 protected:

@@ -68,7 +68,9 @@ frmResult::frmResult()
     setWindowIcon(QIcon(QStringLiteral(":/pathwren/pathwren.png")));
     CreateControls();
     m_syncTimer.setSingleShot(true);
-    m_syncTimer.setInterval(FramePacer::FrameMilliseconds);
+    // The view catches up with streaming lines at most once per frame of the
+    // stream; the first line after a pause shows at once.
+    m_syncTimer.setInterval(FramePacer::StreamingFrameMilliseconds);
     connect(&m_syncTimer, &QTimer::timeout, this, &frmResult::SyncView);
 }
 
@@ -150,11 +152,12 @@ void frmResult::AddMessage(const QString &strMsg)
     const bool reopen = m_wasClosed;
     EnsureLoaded();
     m_model->Append(strMsg);
+    FramePacer::NoteLine();
     // A window closed by the user comes back with the next line: results
     // are never written where nobody can see them.
     if (reopen)
         show();
-    if (!m_sinceSync.isValid() || m_sinceSync.elapsed() >= FramePacer::FrameMilliseconds)
+    if (!m_sinceSync.isValid() || m_sinceSync.elapsed() >= FramePacer::StreamingFrameMilliseconds)
         SyncView();
     else if (!m_syncTimer.isActive())
         m_syncTimer.start();
