@@ -114,6 +114,31 @@ WildcardPattern::WildcardPattern(const QString &pattern)
         m_tokens.push_back(token);
     }
     m_mode = Mode::Tokens;
+
+    // The usual patterns are a star and plain characters, or plain
+    // characters between two stars; they are compared directly, without
+    // the automaton.
+    const auto plain = [this](size_t from, size_t to) {
+        for (size_t j = from; j < to; ++j) {
+            if (m_tokens[j].kind != Kind::Literal)
+                return false;
+        }
+        return to > from;
+    };
+    const size_t m = m_tokens.size();
+    const Kind first = m_tokens.front().kind;
+    if ((first == Kind::Star || first == Kind::DosStar) && plain(1, m)) {
+        m_mode = Mode::Suffix;
+        m_dosStar = first == Kind::DosStar;
+    } else if (m >= 3 && first == Kind::Star && m_tokens.back().kind == Kind::Star && plain(1, m - 1)) {
+        m_mode = Mode::Contains;
+    }
+    if (m_mode != Mode::Tokens) {
+        for (const Token &t : m_tokens) {
+            if (t.kind == Kind::Literal)
+                m_plain.push_back(t.ch);
+        }
+    }
 }
 
 bool WildcardPattern::Matches(const QChar *name, size_t n) const
@@ -121,10 +146,47 @@ bool WildcardPattern::Matches(const QChar *name, size_t n) const
     // No entry has an empty name; like the classic matcher, nothing matches it.
     if (n == 0)
         return false;
-    if (m_mode == Mode::Nothing)
+    const size_t k = m_plain.size();
+    switch (m_mode) {
+    case Mode::Nothing:
         return false;
-    if (m_mode == Mode::Everything)
+    case Mode::Everything:
         return true;
+    case Mode::Suffix: {
+        if (n < k)
+            return false;
+        const size_t start = n - k;
+        for (size_t j = 0; j < k; ++j) {
+            if (UpcaseUnit(name[start + j].unicode()) != m_plain[j])
+                return false;
+        }
+        // A DOS star takes no dot at all when the characters after it hold
+        // none: the name's last dot would be among what it takes.
+        if (m_dosStar && std::find(m_plain.begin(), m_plain.end(), u'.') == m_plain.end()) {
+            for (size_t i = 0; i < start; ++i) {
+                if (name[i] == QLatin1Char('.'))
+                    return false;
+            }
+        }
+        return true;
+    }
+    case Mode::Contains:
+        for (size_t i = 0; i + k <= n; ++i) {
+            size_t j = 0;
+            while (j < k && UpcaseUnit(name[i + j].unicode()) == m_plain[j])
+                ++j;
+            if (j == k)
+                return true;
+        }
+        return false;
+    case Mode::Tokens:
+        break;
+    }
+    return MatchesTokens(name, n);
+}
+
+bool WildcardPattern::MatchesTokens(const QChar *name, size_t n) const
+{
 
     const size_t m = m_tokens.size();
     size_t lastDot = n; // n = the name has no dot

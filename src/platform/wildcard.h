@@ -38,9 +38,18 @@ private:
         Kind kind;
         char16_t ch;
     };
-    enum class Mode : uint8_t { Nothing, Everything, Tokens };
+    enum class Mode : uint8_t {
+        Nothing,
+        Everything,
+        Suffix,     // "*" or a DOS star, then plain characters: "*.txt"
+        Contains,   // "*", plain characters, "*": "*DATA*"
+        Tokens,     // anything else, through the automaton
+    };
+    bool MatchesTokens(const QChar *name, size_t length) const;
 
     Mode m_mode = Mode::Nothing;
+    bool m_dosStar = false;         // Suffix: the star may not take the last dot
+    std::vector<char16_t> m_plain;  // Suffix, Contains: the characters, upper case
     std::vector<Token> m_tokens;
     // Scratch state sets of the matcher, kept so that matching a whole folder
     // does not allocate per name.
