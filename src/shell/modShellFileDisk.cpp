@@ -1,5 +1,6 @@
 #include "shell/modShellFileDisk.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QStandardPaths>
@@ -22,9 +23,15 @@ void ShowFailure(QWidget *owner, const char *function, int number, const QString
 QString BrowseForFolder(QWidget *owner, const QString &strTitle, const QString &strDefault)
 {
     try {
-        const QString chosen = QFileDialog::getExistingDirectory(
-            owner, strTitle, QString(), QFileDialog::ShowDirsOnly);
-        return chosen.isEmpty() ? strDefault : chosen;
+        // Modal to its owner only: the other window stays usable.  It opens
+        // at the file system's root with nothing chosen, never in whatever
+        // folder the program was started from.
+        QFileDialog dialog(owner, strTitle, QDir::rootPath());
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly);
+        dialog.setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
+        const QStringList chosen = dialog.exec() == QDialog::Accepted ? dialog.selectedFiles() : QStringList();
+        return chosen.isEmpty() || chosen.first().isEmpty() ? strDefault : chosen.first();
     } catch (const std::exception &e) {
         ShowFailure(owner, "BrowseForFolder", 7, QString::fromLocal8Bit(e.what()));
     } catch (...) {
