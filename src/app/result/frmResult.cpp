@@ -13,6 +13,7 @@
 #include <QDesktopServices>
 #include <QIcon>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QListView>
 #include <QPushButton>
 #include <QStatusBar>
@@ -94,6 +95,8 @@ void frmResult::CreateControls()
     lstResult->setToolTip(QStringLiteral("現在の処理状況を表示します。"));
     lstResult->setAccessibleName(QStringLiteral("検索結果"));
     connect(lstResult, &QListView::doubleClicked, this, [this](const QModelIndex &) { OpenSelectedLine(); });
+    // Enter opens the selected line as a double-click does.
+    lstResult->installEventFilter(this);
 
     cmdClear = new QPushButton(QStringLiteral("クリアー(&C)"), this);
     cmdClear->setObjectName(QStringLiteral("cmdClear"));
@@ -238,6 +241,19 @@ void frmResult::OpenSelectedLine()
             QDesktopServices::openUrl(platform::LocalFileUrl(target));
     }
     QApplication::restoreOverrideCursor();
+}
+
+bool frmResult::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == lstResult && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+            && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            OpenSelectedLine();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void frmResult::closeEvent(QCloseEvent *event)

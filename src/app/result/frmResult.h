@@ -64,6 +64,7 @@ public:
     int m_lngMarginWidth = 0;    // pixels: client width - list width at design
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 

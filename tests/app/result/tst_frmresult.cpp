@@ -195,6 +195,11 @@ private slots:
         QTest::mouseDClick(r.lstResult->viewport(), Qt::LeftButton, {}, at);
         QCOMPARE(opened, QStringList{QStringLiteral("/data/a.txt")});
         QVERIFY(!QApplication::overrideCursor());
+        // Enter, of either keyboard, opens it as well.
+        QTest::keyClick(r.lstResult, Qt::Key_Return);
+        QTest::keyClick(r.lstResult, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(opened.size(), 3);
+        QCOMPARE(opened.last(), QStringLiteral("/data/a.txt"));
 
         // A name that is not UTF-8 shows U+FFFD and opens as itself.
         const QString raw = platform::FromNative(QByteArray("/data/b\xff.txt"));
