@@ -1,3 +1,4 @@
+#include "app/main/appsetup.h"
 #include "app/main/commandline.h"
 #include "app/main/frmMain.h"
 
@@ -16,6 +17,8 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Pathwren"));
     QApplication::setApplicationVersion(QString::fromLatin1(ProgramVersion()));
     QGuiApplication::setDesktopFileName(QStringLiteral("pathwren"));
+    InstallQtJapanese(app);
+    SetUserInterfaceFont(std::cerr);
     frmMain window;
     window.Load();
     return app.exec();

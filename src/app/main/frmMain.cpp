@@ -20,6 +20,9 @@
 #include <QScreen>
 #include <QSettings>
 #include <QStatusBar>
+#include <QStylePainter>
+#include <limits>
+#include <qdrawutil.h>
 
 namespace {
 
@@ -84,12 +87,14 @@ bool CaptionOnAnyScreen(const QRect &outer)
     return screens.isEmpty();
 }
 
-// The design gives each label less room than its text needs at today's
-// usual font sizes.  A label may use the frame's room up to its text box,
-// right-aligned against it, and takes a smaller font only if even that is
-// too narrow: a caption is never cut off.
+// A label keeps its design place when the user-interface font fits its
+// caption there (the font is chosen so); with a wider fallback font it takes
+// the frame's room up to its text box, right-aligned against it, so that a
+// caption is never cut off.
 void FitLabelBeforeBuddy(QLabel *label, const QWidget *buddy)
 {
+    if (QFontMetrics(label->font()).horizontalAdvance(label->text()) <= label->width())
+        return;
     constexpr int frameInset = 4;
     constexpr int gap = 2;
     QRect rect = label->geometry();
@@ -97,15 +102,41 @@ void FitLabelBeforeBuddy(QLabel *label, const QWidget *buddy)
     rect.setRight(buddy->geometry().left() - gap);
     label->setGeometry(rect);
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    QFont font = label->font();
-    while (QFontMetrics(font).horizontalAdvance(label->text()) > rect.width() && font.pixelSize() != 8) {
-        if (font.pixelSize() > 0)
-            font.setPixelSize(font.pixelSize() - 1);
-        else
-            font.setPixelSize(QFontMetrics(font).height() - 1);
-    }
-    label->setFont(font);
 }
+
+// A frame whose caption sits on its top border, the border running through
+// the caption's middle, as the design draws it: the design's children start
+// just below the caption, where a style's own group box would still be
+// drawing its caption band or its border.
+class CaptionOnBorderFrame : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QStylePainter painter(this);
+        const QFontMetrics metrics(font());
+        const int flags = Qt::AlignLeft | Qt::AlignVCenter
+                          | (style()->styleHint(QStyle::SH_UnderlineShortcut, nullptr, this) ? Qt::TextShowMnemonic
+                                                                                            : Qt::TextHideMnemonic);
+        QRect caption = metrics.boundingRect(QRect(0, 0, width(), metrics.height()), flags, title());
+        caption.moveTo(CaptionIndent, 0);
+        caption.setHeight(metrics.height());
+
+        // An etched line; a style's own group-box frame keeps its caption
+        // band above the border whatever rectangle it is given.
+        painter.save();
+        painter.setClipRegion(QRegion(rect()) - caption.adjusted(-CaptionGap, 0, CaptionGap, 0));
+        qDrawShadeRect(&painter, rect().adjusted(0, metrics.height() / 2, 0, 0), palette(), true, 1, 0);
+        painter.restore();
+        painter.drawItemText(caption, flags, palette(), isEnabled(), title(), QPalette::WindowText);
+    }
+
+private:
+    static constexpr int CaptionIndent = 8;
+    static constexpr int CaptionGap = 2;
+};
 
 QPushButton *MakeButton(QWidget *parent, const char *name, const QString &caption, const QString &tip, QRect rect)
 {
@@ -162,7 +193,7 @@ void frmMain::CreateControls()
     cmdCancel = MakeButton(this, "cmdCancel", QStringLiteral("検索中断(&C)"),
                            QStringLiteral("検索処理を中断します。"), DesignRect(3465, 60, 1500, 300));
 
-    fraTitle = new QGroupBox(QStringLiteral("&Option"), this);
+    fraTitle = new CaptionOnBorderFrame(QStringLiteral("&Option"), this);
     fraTitle->setObjectName(QStringLiteral("fraTitle"));
     fraTitle->setGeometry(DesignRect(15, 375, 5475, 825));
 
@@ -177,6 +208,9 @@ void frmMain::CreateControls()
     txtPattern->setAccessibleName(QStringLiteral("検索文字列"));
     Label1->setBuddy(txtPattern);
 
+    // No length limit: a long pasted list must not lose its last patterns.
+    txtPattern->setMaxLength(std::numeric_limits<int>::max());
+
     chkDetail = new QCheckBox(QStringLiteral("完全展開(&P)"), fraTitle);
     chkDetail->setObjectName(QStringLiteral("chkDetail"));
     chkDetail->setGeometry(DesignRect(4125, 165, 1260, 240));
@@ -188,6 +222,7 @@ void frmMain::CreateControls()
 
     txtFolder = new QLineEdit(fraTitle);
     txtFolder->setObjectName(QStringLiteral("txtFolder"));
+    txtFolder->setMaxLength(std::numeric_limits<int>::max());
     txtFolder->setGeometry(DesignRect(1080, 465, 3885, 270));
     txtFolder->setAccessibleName(QStringLiteral("コピー先"));
     Label2->setBuddy(txtFolder);
@@ -218,7 +253,9 @@ void frmMain::CreateControls()
     connect(cmdExpand, &QPushButton::clicked, this, &frmMain::cmdExpand_Click);
     connect(cmdExpandToDrv, &QPushButton::clicked, this, &frmMain::cmdExpandToDrv_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmMain::cmdCancel_Click);
-    connect(chkDetail, &QCheckBox::clicked, this, &frmMain::chkDetail_Click);
+    // However the box changes: mouse, Space, access key or an
+    // accessibility client's toggle action (which does not click).
+    connect(chkDetail, &QCheckBox::toggled, this, &frmMain::chkDetail_Click);
     connect(cmdFolder, &QPushButton::clicked, this, &frmMain::cmdFolder_Click);
     connect(tmrMsgClose, &QTimer::timeout, this, &frmMain::tmrMsgClose_Timer);
 }

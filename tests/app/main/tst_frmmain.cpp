@@ -1,6 +1,8 @@
 // The main window's layout, load, unload, resize and settings, offscreen.
 #include "mainfixture.h"
 
+#include "app/main/appsetup.h"
+
 #include "app/result/geometry.h"
 #include "app/statusbar/modStatusBar.h"
 #include "foldertree/foldertree.h"
@@ -13,7 +15,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QAccessible>
+#include <QFileDialog>
+#include <QFontDatabase>
+#include <QLibraryInfo>
 #include <QtTest>
+#include <iostream>
 
 class TestFrmMain : public QObject {
     Q_OBJECT
@@ -35,7 +42,39 @@ private:
     }
 
 private slots:
+    void initTestCase()
+    {
+        InstallQtJapanese(*QCoreApplication::instance());
+        SetUserInterfaceFont(std::cerr);
+    }
     void init() { f = std::make_unique<MainFixture>(); }
+
+    // Qt's own texts in Japanese, and one font that draws Japanese and
+    // Latin alike, preferring the IPA fonts.
+    void japaneseThroughout_data()
+    {
+        QTest::addColumn<QString>("context");
+        QTest::addColumn<QString>("english");
+        QTest::newRow("text box menu") << "QLineEdit" << "&Undo";
+        QTest::newRow("folder dialog") << "QFileDialog" << "Look in:";
+        QTest::newRow("dialog button") << "QPlatformTheme" << "Cancel";
+    }
+    void japaneseThroughout()
+    {
+        QFETCH(QString, context);
+        QFETCH(QString, english);
+        if (!QFileInfo::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_ja.qm")))
+            QSKIP("Qt's Japanese translation is not installed (package qt6-translations-l10n)");
+        QVERIFY(QCoreApplication::translate(context.toLatin1(), english.toLatin1()) != english);
+        const QStringList families = JapaneseFontFamilies();
+        if (families.isEmpty())
+            QSKIP("no installed font draws Japanese (package fonts-ipafont-gothic)");
+        if (QFontDatabase::families().contains(QStringLiteral("IPAPGothic")))
+            QCOMPARE(families.first(), QStringLiteral("IPAPGothic"));
+        QCOMPARE(QApplication::font().family(), families.first());
+        const QFontMetrics metrics(QApplication::font());
+        QVERIFY(metrics.inFontUcs4(U'検') && metrics.inFontUcs4(U'x'));
+    }
     void cleanup() { f.reset(); }
 
     void firstStartTakesDefaults()
@@ -71,11 +110,11 @@ private slots:
             << QStringLiteral("ツリーの選択位置から検索と、検索結果のコピーを実行します。ファイルのみが対象となります。") << QRect(128, 4, 100, 20);
         QTest::newRow("cmdCancel") << "cmdCancel" << QStringLiteral("検索中断(&C)")
             << QStringLiteral("検索処理を中断します。") << QRect(231, 4, 100, 20);
-        QTest::newRow("Label1") << "Label1" << QStringLiteral("検索文字列：") << QString() << QRect(4, 14, 67, 15);
+        QTest::newRow("Label1") << "Label1" << QStringLiteral("検索文字列：") << QString() << QRect(6, 14, 68, 15);
         QTest::newRow("txtPattern") << "txtPattern" << QString()
             << QStringLiteral("検索するファイルパターンを設定します。(例) *.txt;*.doc;*DATA*") << QRect(72, 10, 199, 18);
         QTest::newRow("chkDetail") << "chkDetail" << QStringLiteral("完全展開(&P)") << QString() << QRect(275, 11, 84, 16);
-        QTest::newRow("Label2") << "Label2" << QStringLiteral("コピー先：") << QString() << QRect(4, 35, 67, 15);
+        QTest::newRow("Label2") << "Label2" << QStringLiteral("コピー先：") << QString() << QRect(21, 35, 54, 15);
         QTest::newRow("txtFolder") << "txtFolder" << QString() << QString() << QRect(72, 31, 259, 18);
         QTest::newRow("cmdFolder") << "cmdFolder" << QStringLiteral("...")
             << QStringLiteral("コピー先フォルダを指定します。") << QRect(334, 30, 24, 20);
@@ -102,9 +141,76 @@ private slots:
             text = g->title();
         QCOMPARE(text, caption);
         QVERIFY(widget->isEnabled());
-        // Captions are never cut off.
+        // Captions are never cut off, and every control draws in the one
+        // user-interface font.
         if (auto *l = qobject_cast<QLabel *>(widget))
             QVERIFY(QFontMetrics(l->font()).horizontalAdvance(l->text()) <= l->width());
+        QCOMPARE(widget->font(), QApplication::font());
+    }
+
+    // The frame's border and caption cross none of its controls.
+    void frameBorderClearOfControls()
+    {
+        frmMain w;
+        auto *frame = w.findChild<QGroupBox *>(QStringLiteral("fraTitle"));
+        QVERIFY(frame);
+        const QList<QWidget *> children = frame->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
+        QVERIFY(children.size() >= 6);
+        for (QWidget *child : children)
+            child->hide();
+        const QImage image = frame->grab().toImage();
+        QHash<QRgb, int> counts;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                ++counts[image.pixel(x, y)];
+        const QRgb background = std::max_element(counts.begin(), counts.end()).key();
+        bool drawn = false;
+        for (int y = 0; y < image.height(); ++y)
+            drawn = drawn || image.pixel(image.width() / 2, y) != background;
+        QVERIFY2(drawn, "the frame draws no border");
+        for (QWidget *child : children) {
+            const QRect rect = child->geometry() & image.rect();
+            for (int y = rect.top(); y <= rect.bottom(); ++y)
+                for (int x = rect.left(); x <= rect.right(); ++x)
+                    if (image.pixel(x, y) != background)
+                        QFAIL(qPrintable(QStringLiteral("the frame draws at %1,%2 inside %3").arg(x).arg(y).arg(child->objectName())));
+        }
+    }
+
+    // The folder dialog blocks the main window only, opens at the root with
+    // nothing chosen, and a cancel leaves the destination as it was.
+    void folderDialogModalToMainWindowOnly()
+    {
+        frmMain &w = f->Start();
+        frmResult &r = f->Result();
+        QVERIFY(QTest::qWaitForWindowExposed(&r));
+        Ui(w).txtFolder->setText(QStringLiteral("/kept"));
+        bool shown = false;
+        Qt::WindowModality modality = Qt::NonModal;
+        QString directory;
+        QStringList chosen;
+        bool resultUsable = false;
+        QTimer::singleShot(0, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            shown = true;
+            modality = dialog->windowModality();
+            directory = dialog->directory().absolutePath();
+            chosen = dialog->selectedFiles();
+            // A click on the result window's button still reaches it.
+            auto *clear = r.findChild<QPushButton *>(QStringLiteral("cmdClear"));
+            QTest::mouseClick(r.windowHandle(), Qt::LeftButton, {}, clear->mapTo(&r, clear->rect().center()));
+            resultUsable = r.LineCount() == 0;
+            dialog->reject();
+        });
+        Ui(w).cmdFolder->click();
+        QVERIFY2(shown, "no folder dialog");
+        QCOMPARE(modality, Qt::WindowModal);
+        QCOMPARE(directory, QDir::rootPath());
+        QVERIFY2(chosen.isEmpty() || chosen == QStringList{QDir::rootPath()}, qPrintable(chosen.join('|')));
+        QVERIFY2(resultUsable, "the result window was blocked by the folder dialog");
+        QCOMPARE(Ui(w).txtFolder->text(), QStringLiteral("/kept"));
     }
 
     void startStateTabOrderAndNames()
@@ -265,14 +371,52 @@ private slots:
         QCOMPARE(Ui(w).tvMain->size(), before);
     }
 
+    // However the box is toggled, the copy command follows it.
+    void checkBoxControlsCopyButton_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("mouse") << "mouse";
+        QTest::newRow("space") << "space";
+        QTest::newRow("accessibility toggle") << "accessibility";
+    }
     void checkBoxControlsCopyButton()
     {
+        QFETCH(QString, how);
         frmMain &w = f->Start();
-        Ui(w).chkDetail->click();
-        QVERIFY(!Ui(w).chkDetail->isChecked());
+        QCheckBox *box = Ui(w).chkDetail;
+        auto toggle = [&] {
+            if (how == "mouse") {
+                QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
+            } else if (how == "space") {
+                box->setFocus();
+                QTest::keyClick(box, Qt::Key_Space);
+            } else {
+                QAccessibleInterface *a = QAccessible::queryAccessibleInterface(box);
+                QVERIFY(a && a->actionInterface());
+                a->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+            }
+        };
+        toggle();
+        QVERIFY(!box->isChecked());
         QVERIFY(!Ui(w).cmdExpandToDrv->isEnabled());
-        Ui(w).chkDetail->click();
+        toggle();
+        QVERIFY(box->isChecked());
         QVERIFY(Ui(w).cmdExpandToDrv->isEnabled());
+    }
+
+    // The text boxes take any length: a long pasted pattern list is kept whole.
+    void textBoxesHaveNoLengthLimit()
+    {
+        frmMain &w = f->Start();
+        QStringList patterns;
+        for (int i = 0; i < 5000; ++i)
+            patterns << QStringLiteral("*.x%1").arg(i, 4, 10, QLatin1Char('0'));
+        const QString text = patterns.join(QLatin1Char(';'));
+        QVERIFY(text.size() > 33000);
+        for (QLineEdit *box : {Ui(w).txtPattern, Ui(w).txtFolder}) {
+            box->setText(text);
+            QCOMPARE(box->text(), text);
+        }
     }
 
     void cancelWhileIdleWritesBannerAndKeepsStopFlag()
