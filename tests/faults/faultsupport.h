@@ -2,6 +2,7 @@
 // Helpers shared by the fault-injection tests: whole-tree snapshots, the
 // lines of the last search, and a watch for modal boxes.
 
+#include "modalwatch.h"
 #include "tempdir.h"
 
 #include <QApplication>
@@ -66,30 +67,7 @@ inline QString Flat(const QString &path)
     return s;
 }
 
-// Records (and closes) every modal box that shows up while it lives, so a
-// failure that wrongly raises one is seen instead of blocking the test.
-class ModalWatch {
-public:
-    ModalWatch()
-    {
-        m_timer.setInterval(10);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            if (QWidget *w = QApplication::activeModalWidget()) {
-                auto *box = qobject_cast<QMessageBox *>(w);
-                texts << (box ? box->text() : w->windowTitle());
-                if (auto *dialog = qobject_cast<QDialog *>(w))
-                    dialog->reject();
-                else
-                    w->close();
-            }
-        });
-        m_timer.start();
-    }
-    QStringList texts;
-
-private:
-    QTimer m_timer;
-};
+using ::ModalWatch;
 
 const QString SearchStart = QStringLiteral("☆☆☆ 検索のみ開始... ☆☆☆");
 const QString CopyStart = QStringLiteral("☆☆☆ 検索後コピー開始... ☆☆☆");

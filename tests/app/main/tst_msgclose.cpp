@@ -8,6 +8,7 @@
 #include "platform/foreigndialog.h"
 #include "platform/filecopy.h"
 #include "platform/listing.h"
+#include "modalwatch.h"
 #include "tempdir.h"
 
 #include <QCheckBox>
@@ -31,37 +32,6 @@ std::unique_ptr<QMessageBox> OpenBox(const QString &title)
     box->show();
     return box;
 }
-
-// Counts the message boxes shown while it lives and closes each, so that
-// a faulty modal box is seen instead of hanging the test.
-class BoxWatch {
-public:
-    BoxWatch()
-    {
-        m_timer.setInterval(0);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] { Look(); });
-        m_timer.start();
-    }
-    int Seen()
-    {
-        Look();
-        return m_seen;
-    }
-
-private:
-    void Look()
-    {
-        for (QWidget *w : QApplication::topLevelWidgets()) {
-            auto *box = qobject_cast<QMessageBox *>(w);
-            if (box && box->isVisible()) {
-                ++m_seen;
-                box->reject();
-            }
-        }
-    }
-    QTimer m_timer;
-    int m_seen = 0;
-};
 
 QString g_refused;   // the folder whose listing the platform refuses
 platform::DirListing::Status RefuseListing(const QString &folder)
@@ -258,7 +228,7 @@ private slots:
         const QString dest = T + "/dest";
         testsupport::MakePath(dest);
         const int before = f->Result().LineCount();
-        BoxWatch watch;
+        ModalWatch watch;
 
         if (procedure == "CopyFile") {
             platform::SetWriteFaultHook(FailEveryWrite);
