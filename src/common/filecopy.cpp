@@ -6,22 +6,50 @@
 #include "platform/fileaccess.h"
 #include "platform/listing.h"
 
+#include <algorithm>
+
 namespace modCommon {
 
 namespace {
-
-constexpr int64_t kBlockSize = 4096;
 
 // Normal files only: hidden, system, directories and volume labels are
 // left out by an attribute mask of 0.
 constexpr int kNormalFiles = 0;
 
-// Reads exactly `count` bytes and writes them all; anything less is a
-// failure, so a copy never passes for complete when it is not.
-bool MoveBlock(platform::SourceFile &source, platform::ReplacementFile &target, char *buffer,
-               int64_t count)
+// Moves every byte of the opened source into the opened destination and
+// commits it, chunk by chunk with a yield between chunks.  The size taken
+// at open is the size copied: a source that ends early fails, so a copy
+// never passes for complete when it is not.
+bool MoveAndCommit(platform::SourceFile &in, platform::ReplacementFile &out)
 {
-    return source.Read(buffer, count) == count && target.Write(buffer, count);
+    const int64_t length = in.Size();
+    for (int64_t done = 0; done < length;) {
+        if (done > 0)
+            CurrentHost().Yield();
+        const int64_t count = std::min(CopyChunkBytes, length - done);
+        if (!out.CopyFrom(in, count))
+            return false;
+        done += count;
+    }
+    in.Close();
+    return out.Commit();
+}
+
+// CopyFile for a file of one open folder into another: no path is
+// resolved again for each file.
+bool CopyFileAt(const platform::FolderHandle &from, const platform::FolderHandle &to, const QString &name)
+{
+    platform::SourceFile in;
+    platform::ReplacementFile out;
+    try {
+        if (in.Open(from, name) && out.Open(to, name, in) && MoveAndCommit(in, out))
+            return true;
+    } catch (...) {
+    }
+    out.Discard();
+    in.Close();
+    ReportError("CopyFile");
+    return false;
 }
 
 // True when `path` or the nearest of its ancestors that exists is not a
@@ -50,18 +78,7 @@ bool CopyContents(platform::SourceFile &in, platform::ReplacementFile &out, cons
     if (!out.Open(destination, in))
         return false;
 
-    const int64_t length = in.Size();
-    const int64_t blocks = length / kBlockSize;
-    const int64_t rest = length % kBlockSize;
-    char buffer[kBlockSize];
-    for (int64_t i = 0; i < blocks; ++i)
-        if (!MoveBlock(in, out, buffer, kBlockSize))
-            return false;
-    if (rest > 0 && !MoveBlock(in, out, buffer, rest))
-        return false;
-
-    in.Close();
-    return out.Commit();
+    return MoveAndCommit(in, out);
 }
 
 // CopyDirectory's work: the number of files copied (0 when stopped), or
@@ -86,7 +103,9 @@ int64_t CopyMatchingFiles(const QString &source, const QString &destination, con
     }
 
     platform::DirListing listing;
-    if (listing.Open(source, pattern, kNormalFiles) == platform::DirListing::Status::Refused) {
+    platform::FolderHandle from, to;
+    if (listing.Open(source, pattern, kNormalFiles) == platform::DirListing::Status::Refused
+        || !from.Open(source) || !to.Open(destination)) {
         failed = true;
         return 0;
     }
@@ -97,7 +116,7 @@ int64_t CopyMatchingFiles(const QString &source, const QString &destination, con
         if (CurrentHost().StopRequested())
             return 0;
         const QString sourceFile = platform::JoinPath(source, name);
-        if (!CopyFile(sourceFile, platform::JoinPath(destination, name)))
+        if (!CopyFileAt(from, to, name))
             break;
         CurrentHost().AddMessage(QStringLiteral("コピー(") + pattern + QStringLiteral(") in ") + sourceFile);
         ++tally;

@@ -16,7 +16,11 @@ int64_t CopyDirectory(const QString &source, const QString &destination, const Q
 // "￥" and ":" as "：".
 QString CopyFolderName(const QString &path);
 // Copies one file's bytes; the destination is replaced only when complete.
+// A file larger than one chunk is copied chunk by chunk with a yield to the
+// message loop between chunks, so the windows stay responsive; a stop
+// request seen there takes effect after the file, not within it.
 bool CopyFile(const QString &source, const QString &destination);
+constexpr int64_t CopyChunkBytes = int64_t(1) << 20;
 // True when `path` names an existing directory.
 bool DirExists(const QString &path);
 

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <memory>
 #include <mutex>
 
 #include <dirent.h>
@@ -28,6 +29,9 @@ WriteFaultHook g_writeFaultHook = nullptr;
 constexpr int kNameMax = 255;
 const char kTempTag[] = ".pathwren-";
 constexpr int kRandomChars = 6;
+// Bytes per copy_file_range call, and the block of the plain fallback.
+constexpr int64_t kKernelChunk = int64_t(1) << 30;
+constexpr int64_t kBlock = 256 * 1024;
 
 // Cuts a UTF-8 byte string to at most `limit` bytes without splitting a
 // multi-byte character.
@@ -119,7 +123,42 @@ void RemoveStaleTemporaries(const QByteArray &folder, const QByteArray &prefix)
     }
 }
 
+// Opens the folder of a whole path, for the path forms of the Open()s.
+// O_PATH: only a place to resolve names from, no read access needed.
+int OpenFolderFd(const QByteArray &folder)
+{
+    return ::open(folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+}
+
 } // namespace
+
+// --- FolderHandle --------------------------------------------------------
+
+FolderHandle::~FolderHandle()
+{
+    Close();
+}
+
+bool FolderHandle::Open(const QString &path)
+{
+    Close();
+    QByteArray native;
+    if (!detail::ToNative(path, native) || native.isEmpty())
+        return false;
+    m_fd = OpenFolderFd(native);
+    if (m_fd < 0)
+        return false;
+    m_path = native;
+    return true;
+}
+
+void FolderHandle::Close()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+    m_path.clear();
+}
 
 // --- SourceFile ----------------------------------------------------------
 
@@ -134,19 +173,31 @@ bool SourceFile::Open(const QString &path)
     QByteArray native;
     if (!detail::ToNative(path, native) || native.isEmpty())
         return false;
+    return OpenAt(AT_FDCWD, native);
+}
 
+bool SourceFile::Open(const FolderHandle &folder, const QString &name)
+{
+    Close();
+    QByteArray native;
+    if (!folder.IsOpen() || !detail::ToNative(name, native) || native.isEmpty() || native.contains('/'))
+        return false;
+    return OpenAt(folder.m_fd, native);
+}
+
+bool SourceFile::OpenAt(int folderFd, const QByteArray &name)
+{
     // Checked before opening: opening a device can have side effects.
     struct stat st;
-    if (::stat(native.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+    if (::fstatat(folderFd, name.constData(), &st, 0) != 0 || !S_ISREG(st.st_mode))
         return false;
     // O_NONBLOCK so that a FIFO swapped in after the check cannot block the
-    // open; fstat then decides on what was really opened.
-    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    // open; fstat then decides on what was really opened.  On a regular
+    // file the flag changes nothing, so it stays.
+    const int fd = ::openat(folderFd, name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0)
         return false;
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flags < 0
-        || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         return false;
     }
@@ -197,37 +248,72 @@ ReplacementFile::~ReplacementFile()
 bool ReplacementFile::Open(const QString &destination, const SourceFile &source)
 {
     Discard();
-    m_failed = false;
-    m_written = 0;
-    IgnoreFileSizeSignal();
-
     QByteArray target;
     if (!detail::ToNative(destination, target) || target.isEmpty())
         return false;
     QByteArray folder, name;
     SplitPath(target, folder, name);
+    return OpenAt(AT_FDCWD, folder, name, source);
+}
+
+bool ReplacementFile::Open(const FolderHandle &folder, const QString &name, const SourceFile &source)
+{
+    Discard();
+    QByteArray native;
+    if (!folder.IsOpen() || !detail::ToNative(name, native) || native.contains('/'))
+        return false;
+    return OpenAt(folder.m_fd, folder.m_path, native, source);
+}
+
+// `folderFd` is an open folder, or AT_FDCWD with `folderPath` to be opened.
+bool ReplacementFile::OpenAt(int folderFd, const QByteArray &folderPath, QByteArray name,
+                             const SourceFile &source)
+{
+    m_failed = false;
+    m_kernelCopy = true;
+    m_written = 0;
+    IgnoreFileSizeSignal();
     if (name.isEmpty() || name == "." || name == "..")
         return false;
+    QByteArray folderName = folderPath;   // for the leftovers of killed copies
+    if (folderFd == AT_FDCWD) {
+        m_ownFolderFd = OpenFolderFd(folderPath);
+        if (m_ownFolderFd < 0)
+            return false;
+        folderFd = m_ownFolderFd;
+    }
 
     struct stat st;
     bool exists = false;
-    if (::lstat(target.constData(), &st) == 0) {
+    if (::fstatat(folderFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
         exists = true;
         if (S_ISLNK(st.st_mode)) {
             // A symlink to a file: replace the file it names and keep the
             // link.  A dangling one is refused.
-            if (::stat(target.constData(), &st) != 0)
+            if (::fstatat(folderFd, name.constData(), &st, 0) != 0)
                 return false;
-            char *resolved = ::realpath(target.constData(), nullptr);
+            QByteArray link = folderPath;
+            if (!link.endsWith('/'))
+                link += '/';
+            link += name;
+            char *resolved = ::realpath(link.constData(), nullptr);
             if (!resolved)
                 return false;
-            target = QByteArray(resolved);
+            const QByteArray target(resolved);
             std::free(resolved);
-            SplitPath(target, folder, name);
+            QByteArray targetFolder;
+            SplitPath(target, targetFolder, name);
+            if (m_ownFolderFd >= 0)
+                ::close(m_ownFolderFd);
+            m_ownFolderFd = OpenFolderFd(targetFolder);
+            if (m_ownFolderFd < 0)
+                return false;
+            folderFd = m_ownFolderFd;
+            folderName = targetFolder;
         }
         if (!S_ISREG(st.st_mode))
             return false;
-        if ((st.st_mode & 0222) == 0 || ::access(target.constData(), W_OK) != 0)
+        if ((st.st_mode & 0222) == 0 || ::faccessat(folderFd, name.constData(), W_OK, 0) != 0)
             return false;
         // Replacing the source with itself would copy nothing and could
         // lose it; a hard link or a link to the folder leads here too.
@@ -237,20 +323,13 @@ bool ReplacementFile::Open(const QString &destination, const SourceFile &source)
         return false;
     }
 
-    struct stat folderStat;
-    if (::stat(folder.constData(), &folderStat) != 0 || !S_ISDIR(folderStat.st_mode))
-        return false;
-
     // ".<name>.pathwren-XXXXXX" beside the destination, so that the final
     // rename stays on one file system.
     const int room = kNameMax - 1 - int(sizeof(kTempTag) - 1) - kRandomChars;
-    QByteArray prefix = folder;
-    if (!prefix.endsWith('/'))
-        prefix += '/';
-    prefix += '.';
+    QByteArray prefix = QByteArrayLiteral(".");
     prefix += ShortenName(name, room);
     prefix += kTempTag;
-    RemoveStaleTemporaries(folder, prefix);
+    RemoveStaleTemporaries(folderName, folderName + (folderName.endsWith('/') ? "" : "/") + prefix);
 
     static const char alphabet[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -259,18 +338,19 @@ bool ReplacementFile::Open(const QString &destination, const SourceFile &source)
             candidate += alphabet[QRandomGenerator::global()->bounded(int(sizeof(alphabet) - 1))];
         // 0666 leaves the umask (and default ACLs) to decide, as for any
         // newly created file.
-        const int fd = ::open(candidate.constData(),
-                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+        const int fd = ::openat(folderFd, candidate.constData(),
+                                O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
         if (fd >= 0) {
             if (exists)
                 KeepOwnerAndMode(fd, st);
             m_fd = fd;
+            m_folderFd = folderFd;
             m_temporary = candidate;
-            m_destination = target;
+            m_destination = name;
             return true;
         }
         if ((errno == EACCES || errno == EPERM) && exists)
-            return OpenInPlace(target, source);
+            return OpenInPlace(folderFd, name, source);
         if (errno != EEXIST && errno != EINTR)
             return false;
     }
@@ -279,10 +359,10 @@ bool ReplacementFile::Open(const QString &destination, const SourceFile &source)
 
 // The folder takes no new file but the file itself may be written: it is
 // written over from its first byte, as before there was a temporary file.
-bool ReplacementFile::OpenInPlace(const QByteArray &target, const SourceFile &source)
+bool ReplacementFile::OpenInPlace(int folderFd, const QByteArray &name, const SourceFile &source)
 {
     // O_NONBLOCK so that a FIFO swapped in meanwhile cannot block the open.
-    const int fd = ::open(target.constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK);
+    const int fd = ::openat(folderFd, name.constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0)
         return false;
     struct stat st;
@@ -294,8 +374,9 @@ bool ReplacementFile::OpenInPlace(const QByteArray &target, const SourceFile &so
         return false;
     }
     m_fd = fd;
+    m_folderFd = folderFd;
     m_inPlace = true;
-    m_destination = target;
+    m_destination = name;
     return true;
 }
 
@@ -324,6 +405,60 @@ bool ReplacementFile::Write(const char *buffer, int64_t count)
     return true;
 }
 
+bool ReplacementFile::CopyFrom(SourceFile &source, int64_t count)
+{
+    if (m_fd < 0 || m_failed || source.m_fd < 0)
+        return false;
+    if (count < 0) {
+        m_failed = true;
+        return false;
+    }
+    int64_t done = 0;
+    while (done < count && m_kernelCopy) {
+        if (g_writeFaultHook && !g_writeFaultHook(m_written)) {
+            m_failed = true;
+            return false;
+        }
+        const size_t chunk = size_t(std::min<int64_t>(count - done, kKernelChunk));
+        const ssize_t moved = ::copy_file_range(source.m_fd, nullptr, m_fd, nullptr, chunk, 0);
+        if (moved > 0) {
+            done += moved;
+            m_written += moved;
+            continue;
+        }
+        if (moved < 0 && errno == EINTR)
+            continue;
+        if (moved < 0 && errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP
+            && errno != EBADF && errno != EPERM) {
+            // ENOSPC, EFBIG, EIO: the same failures a write would meet.
+            m_failed = true;
+            return false;
+        }
+        // Not supported between these files, or nothing came although the
+        // size says there is more (some file systems do that): the plain
+        // reads and writes below decide.
+        m_kernelCopy = false;
+    }
+    return done == count || CopyByBlocks(source, count - done);
+}
+
+bool ReplacementFile::CopyByBlocks(SourceFile &source, int64_t count)
+{
+    const int64_t block = std::min<int64_t>(count, kBlock);
+    std::unique_ptr<char[]> buffer(new char[size_t(std::max<int64_t>(block, 1))]);
+    for (int64_t done = 0; done < count;) {
+        const int64_t n = std::min<int64_t>(count - done, block);
+        if (source.Read(buffer.get(), n) != n) {
+            m_failed = true;
+            return false;
+        }
+        if (!Write(buffer.get(), n))
+            return false;
+        done += n;
+    }
+    return true;
+}
+
 bool ReplacementFile::Commit()
 {
     if (m_fd < 0 || m_failed) {
@@ -343,12 +478,13 @@ bool ReplacementFile::Commit()
         return cut && closed;
     }
     // close() can be where a network file system reports a failed write.
-    if (::close(fd) != 0 || ::rename(m_temporary.constData(), m_destination.constData()) != 0) {
+    if (::close(fd) != 0
+        || ::renameat(m_folderFd, m_temporary.constData(), m_folderFd, m_destination.constData()) != 0) {
         Discard();
         return false;
     }
     m_temporary.clear();
-    m_destination.clear();
+    Discard();
     return true;
 }
 
@@ -358,8 +494,12 @@ void ReplacementFile::Discard()
         ::close(m_fd);
         m_fd = -1;
     }
-    if (!m_temporary.isEmpty())
-        ::unlink(m_temporary.constData());
+    if (!m_temporary.isEmpty() && m_folderFd >= 0)
+        ::unlinkat(m_folderFd, m_temporary.constData(), 0);
+    if (m_ownFolderFd >= 0)
+        ::close(m_ownFolderFd);
+    m_ownFolderFd = -1;
+    m_folderFd = -1;
     m_temporary.clear();
     m_destination.clear();
     m_inPlace = false;

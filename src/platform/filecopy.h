@@ -8,6 +8,27 @@
 
 namespace platform {
 
+// A folder held open so that the files in it are reached by their names
+// alone: the folder's path is resolved once, not once per file.
+class FolderHandle {
+public:
+    FolderHandle() = default;
+    ~FolderHandle();
+    FolderHandle(const FolderHandle &) = delete;
+    FolderHandle &operator=(const FolderHandle &) = delete;
+
+    // False when the path names no folder (or cannot be reached).
+    bool Open(const QString &path);
+    void Close();
+    bool IsOpen() const { return m_fd >= 0; }
+
+private:
+    friend class SourceFile;
+    friend class ReplacementFile;
+    int m_fd = -1;
+    QByteArray m_path;   // native, for the rare case that needs a whole path
+};
+
 class SourceFile {
 public:
     SourceFile() = default;
@@ -17,6 +38,8 @@ public:
 
     // Opens a regular file for reading; false when missing or unreadable.
     bool Open(const QString &path);
+    // The same for the entry `name` of an open folder.
+    bool Open(const FolderHandle &folder, const QString &name);
     // Length in bytes (64-bit), taken at open.
     int64_t Size() const { return m_size; }
     // Reads exactly `count` bytes unless the file ends or fails first;
@@ -28,6 +51,9 @@ public:
     uint64_t Inode() const { return m_ino; }
 
 private:
+    friend class ReplacementFile;
+    bool OpenAt(int folderFd, const QByteArray &name);
+
     int m_fd = -1;
     int64_t m_size = 0;
     uint64_t m_dev = 0;
@@ -55,27 +81,40 @@ public:
     // ignored (if it is at its default), so that a write beyond the file
     // size limit fails instead of killing the program.
     bool Open(const QString &destination, const SourceFile &source);
+    // The same for the entry `name` of an open folder, which must stay open
+    // until Commit() or Discard().
+    bool Open(const FolderHandle &folder, const QString &name, const SourceFile &source);
     // Writes all `count` bytes or fails; after a failure every later Write()
     // and Commit() fails too.
     bool Write(const char *buffer, int64_t count);
+    // Moves exactly the next `count` bytes of `source` here, in the kernel
+    // where the file systems allow it; fails on a short read like Write()
+    // on a failed write.
+    bool CopyFrom(SourceFile &source, int64_t count);
     // Flushes and renames into place; false (and nothing replaced) on error.
     bool Commit();
     // Removes the temporary file if it is still there.
     void Discard();
 
 private:
-    bool OpenInPlace(const QByteArray &target, const SourceFile &source);
+    bool OpenAt(int folderFd, const QByteArray &folderPath, QByteArray name, const SourceFile &source);
+    bool OpenInPlace(int folderFd, const QByteArray &name, const SourceFile &source);
+    bool CopyByBlocks(SourceFile &source, int64_t count);
 
     int m_fd = -1;
+    int m_folderFd = -1;          // where the temporary and the destination are
+    int m_ownFolderFd = -1;       // opened here (path form, or a link's target folder)
     bool m_failed = false;        // a write failed: Commit() refuses
     bool m_inPlace = false;       // writing the destination itself
+    bool m_kernelCopy = true;     // copy_file_range still worth trying
     int64_t m_written = 0;
-    QByteArray m_destination;     // native paths, so that names that are
-    QByteArray m_temporary;       // not valid UTF-8 survive the round trip
+    QByteArray m_destination;     // native names within the folder, so that
+    QByteArray m_temporary;       // names not valid UTF-8 survive the round trip
 };
 
-// Test seam: when set, called before every write of ReplacementFile with the
-// number of bytes written so far; returning false makes that write fail.
+// Test seam: when set, called before every write of ReplacementFile (and
+// every chunk CopyFrom() moves) with the number of bytes written so far;
+// returning false makes that write fail.
 using WriteFaultHook = bool (*)(int64_t bytesWrittenSoFar);
 void SetWriteFaultHook(WriteFaultHook hook);
 

@@ -47,9 +47,9 @@ bool FailAtOffset(int64_t written)
 
 bool ShrinkSourceOnce(int64_t written)
 {
-    // After the first block is written the source loses its tail, as when
+    // After the first chunk is written the source loses its tail, as when
     // another program truncates it during the copy.
-    if (written == 4096 && !g_shrinkPath.isEmpty()) {
+    if (written == modCommon::CopyChunkBytes && !g_shrinkPath.isEmpty()) {
         QFile f(g_shrinkPath);
         f.resize(5000);
         g_shrinkPath.clear();
@@ -75,6 +75,8 @@ private slots:
     void sizesBeyond32Bits();
     void replacementKeepsTheFile_data();
     void replacementKeepsTheFile();
+    void largeFilesYieldBetweenChunks_data();
+    void largeFilesYieldBetweenChunks();
 
 private:
     QString m_locked;   // a folder to unlock whatever happens
@@ -134,9 +136,9 @@ void TestCopyFile::writeFailureLeavesDestination_data()
     QTest::addColumn<bool>("existing");
     QTest::addColumn<qint64>("failAt");
     QTest::newRow("first write, no old file") << false << qint64(0);
-    QTest::newRow("mid-copy, no old file") << false << qint64(8192);
-    QTest::newRow("mid-copy, old file") << true << qint64(4096);
-    QTest::newRow("the rest, old file") << true << qint64(12288);
+    QTest::newRow("mid-copy, no old file") << false << qint64(2 * CopyChunkBytes);
+    QTest::newRow("mid-copy, old file") << true << qint64(CopyChunkBytes);
+    QTest::newRow("the rest, old file") << true << qint64(3 * CopyChunkBytes);
 }
 
 void TestCopyFile::writeFailureLeavesDestination()
@@ -148,7 +150,7 @@ void TestCopyFile::writeFailureLeavesDestination()
     QVERIFY(dir.isValid());
     const QString src = dir.filePath(QStringLiteral("a/x.bin"));
     const QString dst = dir.filePath(QStringLiteral("b/x.bin"));
-    QVERIFY(WriteFile(src, Content(3 * 4096 + 10)));
+    QVERIFY(WriteFile(src, Content(3 * CopyChunkBytes + 10)));
     QVERIFY(testsupport::MakePath(dir.filePath(QStringLiteral("b"))));
     if (existing)
         QVERIFY(WriteFile(dst, "previous copy"));
@@ -164,7 +166,7 @@ void TestCopyFile::writeFailureLeavesDestination()
     QCOMPARE(Entries(dir.filePath(QStringLiteral("b"))), expected); // no temporary left
     if (existing)
         QCOMPARE(ReadFile(dst), QByteArray("previous copy"));
-    QCOMPARE(ReadFile(src), Content(3 * 4096 + 10));
+    QCOMPARE(ReadFile(src), Content(3 * CopyChunkBytes + 10));
 }
 
 void TestCopyFile::sourceShrinkingIsFailure()
@@ -174,7 +176,7 @@ void TestCopyFile::sourceShrinkingIsFailure()
     QVERIFY(dir.isValid());
     const QString src = dir.filePath(QStringLiteral("x.bin"));
     const QString dst = dir.filePath(QStringLiteral("out/x.bin"));
-    QVERIFY(WriteFile(src, Content(3 * 4096)));
+    QVERIFY(WriteFile(src, Content(3 * CopyChunkBytes)));
     QVERIFY(testsupport::MakePath(dir.filePath(QStringLiteral("out"))));
 
     g_shrinkPath = src;
@@ -228,9 +230,9 @@ void TestCopyFile::refused()
 }
 
 // Sizes are 64-bit throughout: a sparse source beyond 2 GiB or 4 GiB must be
-// copied block by block, not as its size cut to 32 bits (which would end
+// copied chunk by chunk, not as its size cut to 32 bits (which would end
 // after a few bytes and pass for a complete copy).  The copy is stopped
-// after two blocks so that no gigabytes are written.
+// after two chunks so that no gigabytes are written.
 void TestCopyFile::sizesBeyond32Bits_data()
 {
     QTest::addColumn<qint64>("size");
@@ -254,12 +256,12 @@ void TestCopyFile::sizesBeyond32Bits()
             QSKIP("the temporary folder cannot hold a sparse file of this size");
     }
 
-    g_failAt = 2 * 4096;
+    g_failAt = 2 * CopyChunkBytes;
     platform::SetWriteFaultHook(&FailAtOffset);
     QVERIFY(!CopyFile(src, dst));
     platform::SetWriteFaultHook(nullptr);
 
-    QCOMPARE(g_seen, (QList<int64_t>{0, 4096, 8192}));
+    QCOMPARE(g_seen, (QList<int64_t>{0, CopyChunkBytes, 2 * CopyChunkBytes}));
     QCOMPARE(host.lines, QStringList{kError});
     QCOMPARE(Entries(dir.filePath(QStringLiteral("out"))), QStringList{});
 }
@@ -302,11 +304,13 @@ void TestCopyFile::replacementKeepsTheFile()
     const QString src = dir.filePath(QStringLiteral("src/data.bin"));
     const QString out = dir.filePath(QStringLiteral("dst"));
     const QString dst = out + QStringLiteral("/data.bin");
-    QVERIFY(WriteFile(src, Content(9000)));
+    // Over a chunk, so that a write can fail after one chunk is in place.
+    const qint64 size = CopyChunkBytes + 9000;
+    QVERIFY(WriteFile(src, Content(size)));
     QVERIFY(testsupport::MakePath(out));
     FileOwnership old;
     if (oldMode >= 0) {
-        QVERIFY(WriteFile(dst, QByteArray(20000, 'o')));   // longer: its tail must go
+        QVERIFY(WriteFile(dst, QByteArray(size + 11000, 'o')));   // longer: its tail must go
         QVERIFY(SetOwnership(dst, FileOwnership{oldMode, otherOwner ? 65534 : -1, otherOwner ? 65534 : -1}));
         old = Ownership(dst);
     }
@@ -316,7 +320,7 @@ void TestCopyFile::replacementKeepsTheFile()
         m_locked = out;
     }
     if (failWrite) {
-        g_failAt = 4096;
+        g_failAt = CopyChunkBytes;
         platform::SetWriteFaultHook(FailAtOffset);
     }
     TestHost host;
@@ -329,7 +333,7 @@ void TestCopyFile::replacementKeepsTheFile()
     QCOMPARE(host.lines, ok ? QStringList() : QStringList{kError});
     QCOMPARE(Entries(out), oldMode >= 0 || ok ? QStringList{"data.bin"} : QStringList());
     if (ok) {
-        QCOMPARE(ReadFile(dst), Content(9000));
+        QCOMPARE(ReadFile(dst), Content(size));
         const FileOwnership now = Ownership(dst);
         QCOMPARE(now.mode, expectedMode);
         if (oldMode >= 0) {
@@ -338,8 +342,52 @@ void TestCopyFile::replacementKeepsTheFile()
         }
     } else if (failWrite) {
         // In place, what was written before the failure stays.
-        QCOMPARE(ReadFile(dst).left(4096), Content(4096));
+        QCOMPARE(ReadFile(dst).left(CopyChunkBytes), Content(CopyChunkBytes));
     }
+}
+
+// A large file goes chunk by chunk with a yield between chunks, so the
+// windows stay responsive; a stop pressed meanwhile does not cut the file.
+void TestCopyFile::largeFilesYieldBetweenChunks_data()
+{
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<int>("yields");
+    QTest::addColumn<bool>("stopPressed");
+    const qint64 chunk = CopyChunkBytes;
+    QTest::newRow("one byte short of a chunk") << chunk - 1 << 0 << false;
+    QTest::newRow("one chunk") << chunk << 0 << false;
+    QTest::newRow("a chunk and a byte") << chunk + 1 << 1 << false;
+    QTest::newRow("three chunks and a rest") << 3 * chunk + 5 << 3 << false;
+    QTest::newRow("stop pressed at the first yield") << 3 * chunk + 5 << 3 << true;
+}
+
+void TestCopyFile::largeFilesYieldBetweenChunks()
+{
+    QFETCH(qint64, size);
+    QFETCH(int, yields);
+    QFETCH(bool, stopPressed);
+    TestHost host;
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString src = dir.filePath(QStringLiteral("big.bin"));
+    const QString dst = dir.filePath(QStringLiteral("out/big.bin"));
+    QVERIFY(WriteFile(src, Content(size)));
+    QVERIFY(testsupport::MakePath(dir.filePath(QStringLiteral("out"))));
+    // What has reached the destination at each yield: the file is still
+    // the temporary one, never the destination half-written.
+    QList<bool> destinationSeen;
+    host.onYield = [&](int) {
+        destinationSeen << QFileInfo::exists(dst);
+        if (stopPressed)
+            host.stop = true;
+    };
+
+    QVERIFY(CopyFile(src, dst));
+    QCOMPARE(host.yields, yields);
+    QVERIFY(!destinationSeen.contains(true));
+    QCOMPARE(ReadFile(dst), Content(size));
+    QCOMPARE(Entries(dir.filePath(QStringLiteral("out"))), QStringList{"big.bin"});
+    QVERIFY(host.lines.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestCopyFile)

@@ -45,13 +45,13 @@ private:
     QString S, D;
     int64_t m_sizeLimit = -1;
 
-    // a.txt, big.bin (10000 bytes: two whole blocks and a rest), c.txt;
+    // a.txt, big.bin (two whole copy chunks and a rest), c.txt;
     // the destination folder `out` holds an older big.bin when `old` is set.
     QString MakeFiles(const QString &out, bool old)
     {
         using testsupport::WriteFile;
         WriteFile(S + "/a.txt", "alpha");
-        WriteFile(S + "/big.bin", Pattern(10000));
+        WriteFile(S + "/big.bin", Pattern(int(2 * modCommon::CopyChunkBytes + 1808)));
         WriteFile(S + "/c.txt", "charlie");
         if (old)
             WriteFile(out + "/big.bin", "OLD CONTENT");
@@ -95,8 +95,8 @@ private slots:
         for (const bool old : {true, false}) {
             const char *what = old ? "over an older file" : "new file";
             QTest::addRow("%s, first block", what) << 0 << old;
-            QTest::addRow("%s, second block", what) << 4096 << old;
-            QTest::addRow("%s, the rest after two blocks", what) << 8192 << old;
+            QTest::addRow("%s, second chunk", what) << int(modCommon::CopyChunkBytes) << old;
+            QTest::addRow("%s, the rest after two chunks", what) << int(2 * modCommon::CopyChunkBytes) << old;
         }
     }
     void writeFailsMidFile()
@@ -108,8 +108,9 @@ private slots:
         g_failFrom = failFrom;
         platform::SetWriteFaultHook(FailWhenArmed);
         TestHost host;
-        // Yield 3 comes right before big.bin (1: before a.txt, 2: its line).
-        host.onYield = [](int n) { g_armed = n == 3; };
+        // Yield 3 comes right before big.bin (1: before a.txt, 2: its line);
+        // the yields between big.bin's chunks follow.
+        host.onYield = [](int n) { g_armed = n >= 3; };
         const int64_t copied = modCommon::CopyDirectory(S, out, QStringLiteral("*"));
         CheckOutcome(host, copied, out, old, digest);
     }
@@ -199,12 +200,12 @@ private slots:
         MainFixture f;
         using testsupport::WriteFile;
         WriteFile(S + "/a.txt", "alpha");
-        WriteFile(S + "/big.bin", Pattern(10000));
+        WriteFile(S + "/big.bin", Pattern(int(modCommon::CopyChunkBytes + 10000)));
         WriteFile(S + "/sub/x.txt", "ex");
         WriteFile(D + "/" + Flat(S) + "/big.bin", "OLD CONTENT");
         const QString digest = testsupport::TreeDigest(S);
         g_armed = true;
-        g_failFrom = 4096;
+        g_failFrom = modCommon::CopyChunkBytes;
         platform::SetWriteFaultHook(FailWhenArmed);
 
         frmMain &w = f.Start();

@@ -78,6 +78,8 @@ private slots:
     void symlinkedDestinationKeepsLink();
     void newFileGetsUsualPermissions();
     void reopenDropsEarlierTemporary();
+    void namesWithinOpenFolders_data();
+    void namesWithinOpenFolders();
 
 private:
     QTemporaryDir *m_tmp = nullptr;
@@ -425,6 +427,61 @@ void TstFileCopyIo::reopenDropsEarlierTemporary()
     QVERIFY(out.Commit());
     QCOMPARE(Entries(m_dst), QStringList{"second"});
     QCOMPARE(testsupport::ReadFile(m_dst + QStringLiteral("/second")), QByteArray("2"));
+}
+
+// Files named within folders opened once: the names are resolved in the
+// folders that were opened, whatever happens to their paths afterwards.
+void TstFileCopyIo::namesWithinOpenFolders_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<QString>("landsIn");   // where the copy is found, below the temporary folder
+    QTest::newRow("nothing changes") << "" << "data.bin" << true << "dst/data.bin";
+    QTest::newRow("both folders renamed after opening") << "rename" << "data.bin" << true << "moved-dst/data.bin";
+    QTest::newRow("destination is a link to a file") << "link" << "data.bin" << true << "dst/target.bin";
+    QTest::newRow("name with a separator") << "" << "sub/data.bin" << false << "";
+    QTest::newRow("name of a folder") << "" << "sub" << false << "";
+}
+
+void TstFileCopyIo::namesWithinOpenFolders()
+{
+    QFETCH(QString, change);
+    QFETCH(QString, name);
+    QFETCH(bool, ok);
+    QFETCH(QString, landsIn);
+    QVERIFY(testsupport::WriteFile(m_src + QStringLiteral("/sub/data.bin"), "inner"));
+    QVERIFY(testsupport::MakePath(m_dst + QStringLiteral("/sub")));
+    platform::FolderHandle from, to;
+    QVERIFY(!from.Open(m_src + QStringLiteral("/data.bin")));   // a file is no folder
+    QVERIFY(!from.Open(m_src + QStringLiteral("/missing")));
+    QVERIFY(from.Open(m_src));
+    QVERIFY(to.Open(m_dst));
+    if (change == QLatin1String("rename")) {
+        QVERIFY(QDir().rename(m_src, m_tmp->path() + QStringLiteral("/moved-src")));
+        QVERIFY(QDir().rename(m_dst, m_tmp->path() + QStringLiteral("/moved-dst")));
+    } else if (change == QLatin1String("link")) {
+        QVERIFY(testsupport::WriteFile(m_dst + QStringLiteral("/target.bin"), "old"));
+        QVERIFY(QFile::link(m_dst + QStringLiteral("/target.bin"), m_dst + QLatin1Char('/') + name));
+    }
+
+    SourceFile in;
+    ReplacementFile out;
+    const bool opened = in.Open(from, name) && out.Open(to, name, in);
+    QCOMPARE(opened, ok);
+    if (!ok) {
+        QCOMPARE(Entries(m_dst), QStringList{"sub"});
+        return;
+    }
+    QVERIFY(out.CopyFrom(in, m_content.size()));
+    QVERIFY(out.Commit());
+    QCOMPARE(testsupport::ReadFile(m_tmp->path() + QLatin1Char('/') + landsIn), m_content);
+    if (change == QLatin1String("link"))
+        QVERIFY(QFileInfo(m_dst + QLatin1Char('/') + name).isSymLink());
+    // No temporary is left behind anywhere.
+    for (const QString &folder : {m_dst, m_tmp->path() + QStringLiteral("/moved-dst")})
+        for (const QString &entry : Entries(folder))
+            QVERIFY2(!entry.contains(QLatin1String(".pathwren-")), qPrintable(entry));
 }
 
 QTEST_GUILESS_MAIN(TstFileCopyIo)
