@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFileIconProvider>
 #include <QFileInfo>
+#include <QHash>
+#include <QSet>
 #include <QList>
 #include <algorithm>
 
@@ -43,7 +45,9 @@ void FolderNode::SetExpanded(bool expanded)
         Judge();
         Populate();
     }
+    m_expanding = true;
     setExpanded(expanded);
+    m_expanding = false;
 }
 
 bool FolderNode::Expanded() const
@@ -57,7 +61,12 @@ FolderNode *FolderNode::FirstChild()
     // somewhere else now.
     if (m_state != State::Open)
         return nullptr;
-    return From(child(0));
+    for (int i = 0; i < childCount(); ++i) {
+        FolderNode *node = From(child(i));
+        if (node && !node->m_gone)
+            return node;
+    }
+    return nullptr;
 }
 
 FolderNode *FolderNode::NextSibling()
@@ -69,15 +78,34 @@ FolderNode *FolderNode::NextSibling()
             return nullptr;
         owner = tree->invisibleRootItem();
     }
-    return From(owner->child(m_index + 1));
+    for (int i = m_index + 1; i < owner->childCount(); ++i) {
+        FolderNode *node = From(owner->child(i));
+        if (node && !node->m_gone)
+            return node;
+    }
+    return nullptr;
 }
 
 void FolderNode::Populate()
 {
-    if (m_populated || m_state != State::Open)
+    if (m_state != State::Open)
         return;
+    auto *tree = qobject_cast<FolderTreeView *>(treeWidget());
+    if (m_populated) {
+        // The volumes are read at every expansion; a folder only when its
+        // stamp says its entries changed since they were read.
+        const bool volumes = m_path.isEmpty() && !parent();
+        if (tree && (volumes || !m_readTrusted || m_seen != m_read)) {
+            m_read = m_seen;
+            m_readTrusted = m_seenSettled;
+            tree->RefreshChildren(this);
+        }
+        return;
+    }
     m_populated = true;
-    if (auto *tree = qobject_cast<FolderTreeView *>(treeWidget()))
+    m_read = m_seen;
+    m_readTrusted = m_seenSettled;
+    if (tree)
         tree->CreateChildren(this);
     // A folder found empty loses its arrow.  Changing the indicator policy
     // of an item in the view would make it lay out every row again at the
@@ -102,6 +130,10 @@ void FolderNode::Judge()
     if (now.folder) {
         m_id = now.id;
         m_hasId = true;
+        m_seen = now.stamp;
+        m_seenSettled = now.settled;
+    } else {
+        m_seenSettled = false;
     }
     SetState(state);
 }
@@ -135,8 +167,10 @@ void FolderNode::SetState(State state)
     const bool open = state == State::Open;
     if (open == wasOpen)
         return;
-    for (int i = 0; i < childCount(); ++i)
-        child(i)->setHidden(!open);
+    for (int i = 0; i < childCount(); ++i) {
+        const FolderNode *node = From(child(i));
+        child(i)->setHidden(!open || (node && node->m_gone));
+    }
     if (open) {
         setChildIndicatorPolicy(ShowIndicator);
         if (childCount() > 0 || !m_populated)
@@ -147,7 +181,31 @@ void FolderNode::SetState(State state)
     }
 }
 
+void FolderNode::SetGone(bool gone)
+{
+    if (gone == m_gone)
+        return;
+    m_gone = gone;
+    const FolderNode *owner = From(parent());
+    setHidden(gone || (owner && owner->m_state != State::Open));
+}
+
 // ------------------------------------------------------------ FolderTreeView
+
+namespace {
+FolderTreeView::MountSource g_mountSource = nullptr;
+}
+
+void FolderTreeView::SetMountSourceForTesting(MountSource source)
+{
+    g_mountSource = source;
+}
+
+void FolderTreeView::ReadVolumes()
+{
+    m_volumes = foldertree::ClassifyVolumes(g_mountSource ? g_mountSource() : platform::MountedFileSystems(),
+                                            QDir::homePath());
+}
 
 FolderTreeView::FolderTreeView(QWidget *parent)
     : QTreeWidget(parent)
@@ -164,7 +222,7 @@ FolderTreeView::FolderTreeView(QWidget *parent)
     m_computerIcon = icons.icon(QFileIconProvider::Computer);
     m_networkIcon = icons.icon(QFileIconProvider::Network);
 
-    m_volumes = foldertree::ClassifyVolumes(platform::MountedFileSystems(), QDir::homePath());
+    ReadVolumes();
 
     auto *computer = new FolderNode(MyComputerName(), QString());
     computer->setIcon(0, m_computerIcon);
@@ -177,7 +235,7 @@ FolderTreeView::FolderTreeView(QWidget *parent)
     // A click on the arrow (or the keyboard) expands without SetExpanded.
     connect(this, &QTreeWidget::itemExpanded, this, [](QTreeWidgetItem *item) {
         FolderNode *node = FolderNode::From(item);
-        if (node && !node->m_populated) {
+        if (node && !node->m_expanding) {
             node->Judge();
             node->Populate();
         }
@@ -212,15 +270,36 @@ FolderNode *FolderTreeView::SelectedFolder() const
     return items.isEmpty() ? nullptr : FolderNode::From(items.first());
 }
 
+void FolderTreeView::VolumesFor(FolderNode *node, const QStringList **paths, const QIcon **icon,
+                                bool *resolve) const
+{
+    *paths = nullptr;
+    if (node == MyComputer()) {
+        *paths = &m_volumes.computer;
+        *icon = &m_driveIcon;
+        *resolve = true;
+    } else if (node == MyNetwork()) {
+        // Not resolved: touching a dead server's mount point could hang.
+        *paths = &m_volumes.network;
+        *icon = &m_networkIcon;
+        *resolve = false;
+    }
+}
+
 void FolderTreeView::CreateChildren(FolderNode *node)
 {
-    if (node == MyComputer()) {
-        CreateVolumeChildren(node, m_volumes.computer, m_driveIcon, true);
-        return;
-    }
-    if (node == MyNetwork()) {
-        // Not resolved: touching a dead server's mount point could hang.
-        CreateVolumeChildren(node, m_volumes.network, m_networkIcon, false);
+    const QStringList *paths = nullptr;
+    const QIcon *icon = nullptr;
+    bool resolve = false;
+    VolumesFor(node, &paths, &icon, &resolve);
+    if (paths) {
+        QList<QTreeWidgetItem *> children;
+        for (const QString &path : *paths) {
+            FolderNode *child = MakeVolumeChild(path, *icon, resolve);
+            child->m_index = node->childCount() + children.size();
+            children << child;
+        }
+        node->addChildren(children);
         return;
     }
     if (node->m_path.isEmpty() || node->m_state != FolderNode::State::Open)
@@ -245,24 +324,92 @@ void FolderTreeView::CreateChildren(FolderNode *node)
     node->addChildren(children);
 }
 
-void FolderTreeView::CreateVolumeChildren(FolderNode *node, const QStringList &paths,
-                                          const QIcon &icon, bool resolve)
+FolderNode *FolderTreeView::MakeVolumeChild(const QString &path, const QIcon &icon, bool resolve) const
 {
-    QList<QTreeWidgetItem *> children;
-    for (const QString &path : paths) {
-        const bool isHome = resolve && path == QDir::cleanPath(QDir::homePath()) &&
-                            path != QLatin1String("/");
-        auto *child = new FolderNode(path, path);
-        child->setIcon(0, isHome ? m_folderIcon : icon);
-        if (resolve) {
-            const platform::FolderState now = platform::InspectFolder(path);
-            child->m_id = now.id;
-            child->m_hasId = now.folder;
-        }
-        child->m_index = node->childCount() + children.size();
-        children << child;
+    const bool isHome = resolve && path == QDir::cleanPath(QDir::homePath()) && path != QLatin1String("/");
+    auto *child = new FolderNode(path, path);
+    child->setIcon(0, isHome ? m_folderIcon : icon);
+    if (resolve) {
+        const platform::FolderState now = platform::InspectFolder(path);
+        child->m_id = now.id;
+        child->m_hasId = now.folder;
     }
-    node->addChildren(children);
+    return child;
+}
+
+void FolderTreeView::RefreshChildren(FolderNode *node)
+{
+    const QStringList *paths = nullptr;
+    const QIcon *icon = nullptr;
+    bool resolve = false;
+    if (node == MyComputer() || node == MyNetwork()) {
+        ReadVolumes();
+        VolumesFor(node, &paths, &icon, &resolve);
+        Reconcile(node, *paths, [&](const QString &path) { return MakeVolumeChild(path, *icon, resolve); });
+        return;
+    }
+    if (node->m_path.isEmpty())
+        return;
+    std::vector<platform::FolderEntry> folders;
+    platform::ListFolders(node->m_path, folders);
+    std::sort(folders.begin(), folders.end(), [](const platform::FolderEntry &x, const platform::FolderEntry &y) {
+        return CompareFolderNames(x.name, y.name) < 0;
+    });
+    // Keyed by path: a shown name may stand for several undecodable ones.
+    QStringList listed;
+    QHash<QString, const platform::FolderEntry *> entries;
+    for (const platform::FolderEntry &f : folders) {
+        const QString path = JoinPath(node->m_path, f.name);
+        listed << path;
+        entries.insert(path, &f);
+    }
+    Reconcile(node, listed, [&](const QString &path) {
+        const platform::FolderEntry *f = entries.value(path);
+        return f ? MakeFolderChild(node, f->name, f->isLink, 0) : nullptr;
+    });
+}
+
+void FolderTreeView::Reconcile(FolderNode *node, const QStringList &wanted,
+                               const std::function<FolderNode *(const QString &path)> &make)
+{
+    auto keyOf = [](const FolderNode *child) { return child->m_path; };
+    QHash<QString, FolderNode *> existing;
+    for (int i = 0; i < node->childCount(); ++i)
+        if (FolderNode *child = FolderNode::From(node->child(i)))
+            existing.insert(keyOf(child), child);
+    const QSet<QString> wantedSet(wanted.cbegin(), wanted.cend());
+    for (FolderNode *child : std::as_const(existing))
+        child->SetGone(!wantedSet.contains(keyOf(child)));
+
+    // New ones go after the wanted one before them, so that what is shown
+    // keeps the listing's order; nothing already there moves.
+    FolderNode *previous = nullptr;
+    for (const QString &key : wanted) {
+        if (FolderNode *child = existing.value(key)) {
+            previous = child;
+            continue;
+        }
+        FolderNode *child = make(key);
+        if (!child)
+            continue;
+        node->insertChild(previous ? node->indexOfChild(previous) + 1 : 0, child);
+        if (node->m_state != FolderNode::State::Open)
+            child->setHidden(true);
+        existing.insert(key, child);
+        previous = child;
+    }
+    bool any = false;
+    for (int i = 0; i < node->childCount(); ++i) {
+        if (FolderNode *child = FolderNode::From(node->child(i))) {
+            child->m_index = i;
+            any = any || !child->m_gone;
+        }
+    }
+    // A folder that gained or lost its last subfolder gets or loses its arrow.
+    if (any && (node->flags() & Qt::ItemNeverHasChildren))
+        node->setFlags(node->flags() & ~Qt::ItemNeverHasChildren);
+    else if (!any && !(node->flags() & Qt::ItemNeverHasChildren))
+        node->setFlags(node->flags() | Qt::ItemNeverHasChildren);
 }
 
 // A child for the subfolder `name` of `parent`, or null when it lies on a

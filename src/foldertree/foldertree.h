@@ -9,12 +9,15 @@
 #include <QIcon>
 #include <QString>
 #include <QTreeWidget>
+#include <functional>
+#include <vector>
 
 class FolderTreeView;
 
 // One node of the tree.  Nodes live as long as the tree and are never
-// removed or reordered once created, so a walk may hold on to them across
-// yields while the user clicks around.
+// removed, so a walk may hold on to them across yields while the user clicks
+// around.  A node whose folder went away is hidden and skipped by
+// FirstChild() and NextSibling() (and comes back if the folder does).
 class FolderNode : public QTreeWidgetItem {
 public:
     // Item type of every node, to tell them from foreign items.
@@ -25,8 +28,11 @@ public:
     QString Path() const { return m_path; }
     // The node's text in the tree.
     QString DisplayName() const;
-    // Setting true creates the children (once) and shows the node expanded;
-    // a folder found empty just loses its arrow (Expanded() stays false).
+    // Setting true creates the children and shows the node expanded; they
+    // are read again when the folder changed since (one status check when
+    // it did not), and "マイ コンピュータ" and "マイ ネットワーク" read the
+    // mounted volumes again.  A folder found empty just loses its arrow
+    // (Expanded() stays false).
     void SetExpanded(bool expanded);
     bool Expanded() const;
     FolderNode *FirstChild();
@@ -50,6 +56,9 @@ private:
 
     FolderNode(const QString &displayName, const QString &path);
     void Populate();
+    // Hides the node when its folder is no longer listed, shows it again
+    // when it is.
+    void SetGone(bool gone);
     // Looks at the folder as it is now: it may have become a link, a file or
     // nothing since the tree read it.
     void Judge();
@@ -61,8 +70,14 @@ private:
     QString m_path;
     platform::FolderId m_id;  // the folder when last looked at
     bool m_hasId = false;
-    int m_index = 0;          // position under the parent, fixed at creation
+    int m_index = 0;          // position under the parent
     bool m_populated = false;
+    bool m_gone = false;      // no longer listed by the parent's folder
+    bool m_expanding = false; // inside SetExpanded(), which reads the folder itself
+    platform::FolderStamp m_seen;      // the folder's stamp at the last look
+    bool m_seenSettled = false;
+    platform::FolderStamp m_read;      // ... when its children were read
+    bool m_readTrusted = false;        // that stamp tells every later change
     State m_state = State::Open;
 };
 
@@ -84,14 +99,28 @@ public:
     FolderNode *MyComputer() const;
     FolderNode *MyNetwork() const;
 
+    // Tests replace the mount table the volumes are read from; null
+    // restores the system's.
+    using MountSource = std::vector<platform::MountPoint> (*)();
+    static void SetMountSourceForTesting(MountSource source);
+
     static QString MyComputerName();   // "マイ コンピュータ"
     static QString MyNetworkName();    // "マイ ネットワーク"
 
 private:
     friend class FolderNode;
     void CreateChildren(FolderNode *node);
-    void CreateVolumeChildren(FolderNode *node, const QStringList &paths, const QIcon &icon,
-                              bool resolve);
+    void RefreshChildren(FolderNode *node);
+    // The volumes of "マイ コンピュータ" or "マイ ネットワーク" as `node`
+    // is one of them.
+    void VolumesFor(FolderNode *node, const QStringList **paths, const QIcon **icon, bool *resolve) const;
+    FolderNode *MakeVolumeChild(const QString &path, const QIcon &icon, bool resolve) const;
+    // Brings the children of `node` in line with `wanted` (paths in the
+    // order shown): children no longer wanted are hidden, wanted ones come
+    // back, and `make` creates the missing ones where the order puts them.
+    void Reconcile(FolderNode *node, const QStringList &wanted,
+                   const std::function<FolderNode *(const QString &path)> &make);
+    void ReadVolumes();
     FolderNode *MakeFolderChild(FolderNode *parent, const QString &name, bool listedAsLink, int index) const;
     FolderNode *AppendFolderChild(FolderNode *parent, const QString &name);
 

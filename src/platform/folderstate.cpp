@@ -6,6 +6,7 @@
 #include <QHash>
 #include <mutex>
 
+#include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
@@ -123,8 +124,18 @@ FolderState InspectFolder(const QString &path)
     if (state.link && ::fstatat(AT_FDCWD, native.constData(), &st, AT_NO_AUTOMOUNT) != 0)
         return state;
     state.folder = S_ISDIR(st.st_mode);
-    if (state.folder)
+    if (state.folder) {
         state.id = IdOf(st);
+        state.stamp.modifiedSeconds = st.st_mtim.tv_sec;
+        state.stamp.modifiedNanoseconds = st.st_mtim.tv_nsec;
+        state.stamp.changedSeconds = st.st_ctim.tv_sec;
+        state.stamp.changedNanoseconds = st.st_ctim.tv_nsec;
+        constexpr int settledSeconds = 2;
+        struct timespec now;
+        state.settled = ::clock_gettime(CLOCK_REALTIME, &now) == 0
+                        && st.st_mtim.tv_sec + settledSeconds <= now.tv_sec
+                        && st.st_ctim.tv_sec + settledSeconds <= now.tv_sec;
+    }
     return state;
 }
 

@@ -17,10 +17,29 @@ struct FolderId {
     bool operator!=(const FolderId &other) const { return !(*this == other); }
 };
 
+// When a folder's list of entries last changed, as its status tells it:
+// adding, removing or renaming an entry changes the stamp.
+struct FolderStamp {
+    int64_t modifiedSeconds = 0;
+    int64_t modifiedNanoseconds = 0;
+    int64_t changedSeconds = 0;
+    int64_t changedNanoseconds = 0;
+    bool operator==(const FolderStamp &other) const
+    {
+        return modifiedSeconds == other.modifiedSeconds && modifiedNanoseconds == other.modifiedNanoseconds
+               && changedSeconds == other.changedSeconds && changedNanoseconds == other.changedNanoseconds;
+    }
+    bool operator!=(const FolderStamp &other) const { return !(*this == other); }
+};
+
 struct FolderState {
     bool folder = false;   // the path is, or leads to, a folder
     bool link = false;     // the path itself is a symbolic link
     FolderId id;           // the folder it leads to; only when `folder`
+    FolderStamp stamp;     // only when `folder`
+    // The stamp is old enough to tell every later change: on a file system
+    // with coarse times, a change in the same tick as a look keeps the stamp.
+    bool settled = false;
 };
 
 // Looks at `path` now, following links.  Automount points are not

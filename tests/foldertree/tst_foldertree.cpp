@@ -62,6 +62,8 @@ private slots:
     void selectPathRefused_data();
     void selectPathRefused();
     void selectPathFindsFolderMadeLater();
+    void childrenFollowTheDisk();
+    void volumesReadAgainOnExpansion();
     void pseudoMountsNotOffered();
     void compareFolderNames_data();
     void compareFolderNames();
@@ -87,6 +89,7 @@ void TestFolderTree::init()
 
 void TestFolderTree::cleanup()
 {
+    FolderTreeView::SetMountSourceForTesting(nullptr);
     m_view.reset();
     m_tmp.reset();
 }
@@ -308,13 +311,97 @@ void TestFolderTree::selectPathFindsFolderMadeLater()
     FolderNode *added = Select("a/new");
     QVERIFY(added);
     QCOMPARE(added->Path(), P("a/new"));
-    QCOMPARE(ChildNames(node), QStringList({"b", "a"}));
+    // The changed folder is read again: the new one takes its place in the
+    // order, the one already there stays the same node.
+    QCOMPARE(ChildNames(node), QStringList({"a", "b"}));
+    QCOMPARE(node->FirstChild()->NextSibling(), b);
 
     QVERIFY(MakePath(P("b/late")));
     FolderNode *late = Select("b/late");
     QVERIFY(late);
     QCOMPARE(b->FirstChild(), late);
     QVERIFY(b->Expanded());
+}
+
+// Expanding a node reads its folder again when it changed: new folders
+// appear in their place, vanished ones are skipped, and the nodes that stay
+// keep their identity, expansion and selection.
+void TestFolderTree::childrenFollowTheDisk()
+{
+    QVERIFY(MakePath(P("keep/inner")));
+    QVERIFY(MakePath(P("gone")));
+    FolderNode *node = Select("");
+    QVERIFY(node);
+    node->SetExpanded(true);
+    FolderNode *keep = ChildNamed(node, QStringLiteral("keep"));
+    QVERIFY(keep);
+    keep->SetExpanded(true);
+    m_view->setCurrentItem(keep);
+    QCOMPARE(ChildNames(node), QStringList({"gone", "keep"}));
+
+    QVERIFY(QDir(P("gone")).removeRecursively());
+    QVERIFY(MakePath(P("added/sub")));
+    QStringList visited;
+    Walk(node, m_root, visited);
+    QCOMPARE(visited, QStringList({"added", "added/sub", "keep", "keep/inner"}));
+    QCOMPARE(ChildNamed(node, QStringLiteral("keep")), keep);
+    QVERIFY(keep->Expanded());
+    QCOMPARE(m_view->SelectedFolder(), keep);
+
+    // The user's arrow reads it again too; a folder that comes back is the
+    // node it was.
+    FolderNode *added = ChildNamed(node, QStringLiteral("added"));
+    node->SetExpanded(false);
+    QVERIFY(QDir(P("added")).removeRecursively());
+    QVERIFY(MakePath(P("later")));
+    m_view->expandItem(node);
+    QCOMPARE(ChildNames(node), QStringList({"keep", "later"}));
+    QVERIFY(MakePath(P("added")));
+    node->SetExpanded(true);
+    QCOMPARE(ChildNames(node), QStringList({"added", "keep", "later"}));
+    QCOMPARE(node->FirstChild(), added);
+    QVERIFY(!added->isHidden());
+}
+
+namespace {
+std::vector<platform::MountPoint> g_mounts;
+std::vector<platform::MountPoint> FakeMounts()
+{
+    return g_mounts;
+}
+} // namespace
+
+// Volumes mounted or unmounted after start show when "マイ コンピュータ" or
+// "マイ ネットワーク" expands again.
+void TestFolderTree::volumesReadAgainOnExpansion()
+{
+    QVERIFY(MakePath(P("usb")));
+    QVERIFY(MakePath(P("share")));
+    g_mounts = {{QStringLiteral("/"), QStringLiteral("ext4"), 1}};
+    FolderTreeView::SetMountSourceForTesting(&FakeMounts);
+    FolderTreeView view;
+    FolderNode *computer = view.MyComputer();
+    FolderNode *network = view.MyNetwork();
+    FolderNode *root = computer->FirstChild();
+    QVERIFY(root);
+    network->SetExpanded(true);
+    QVERIFY(!network->FirstChild());
+
+    g_mounts.push_back({P("usb"), QStringLiteral("vfat"), 2});
+    g_mounts.push_back({P("share"), QStringLiteral("nfs4"), 3});
+    computer->SetExpanded(true);
+    network->SetExpanded(true);
+    QVERIFY(ChildNames(computer).contains(P("usb")));
+    QCOMPARE(computer->FirstChild(), root);
+    QCOMPARE(ChildNames(network), QStringList{P("share")});
+
+    g_mounts.resize(1);
+    view.collapseItem(computer);
+    view.expandItem(computer);
+    network->SetExpanded(true);
+    QVERIFY(!ChildNames(computer).contains(P("usb")));
+    QVERIFY(!network->FirstChild());
+    FolderTreeView::SetMountSourceForTesting(nullptr);
 }
 
 void TestFolderTree::pseudoMountsNotOffered()
