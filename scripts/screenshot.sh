@@ -82,10 +82,13 @@ HOME=$home XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime QT_QPA_PLA
   "$work/bin/pathwren" >"$work/pathwren.out" 2>&1 &
 program_pid=$!
 
-# Outer rectangles (frames included), then the windows' own areas.
+# Outer rectangles (frames included), then the windows' own areas, read
+# once the window manager has framed and placed both.
+"$tool" wait "Pathwren" 15 >/dev/null
+"$tool" wait "Pathwren（検索結果）" 15 >/dev/null
+sleep 1
 read -r mx my mw mh cx cy cw ch < <("$tool" wait "Pathwren" 15)
 read -r rx ry rw rh _ < <("$tool" wait "Pathwren（検索結果）" 15)
-sleep 1
 
 # The home folder is the third row of the tree (マイ コンピュータ, /, home);
 # the tree starts 1230 twips (82 px) down the window.
