@@ -1,6 +1,7 @@
 #include "common/filecopy.h"
 
 #include "common/host.h"
+#include "common/resultline.h"
 #include "common/wordlist.h"
 #include "platform/filecopy.h"
 #include "platform/fileaccess.h"
@@ -110,6 +111,7 @@ int64_t CopyMatchingFiles(const QString &source, const QString &destination, con
         return 0;
     }
 
+    const QString linePrefix = CopyLinePrefix(pattern);
     int64_t tally = 0;
     for (QString name = listing.Next(); !name.isEmpty(); name = listing.Next()) {
         CurrentHost().Yield();
@@ -118,7 +120,7 @@ int64_t CopyMatchingFiles(const QString &source, const QString &destination, con
         const QString sourceFile = platform::JoinPath(source, name);
         if (!CopyFileAt(from, to, name))
             break;
-        CurrentHost().AddMessage(QStringLiteral("コピー(") + pattern + QStringLiteral(") in ") + sourceFile);
+        CurrentHost().AddMessage(linePrefix + sourceFile);
         ++tally;
     }
     return tally;

@@ -1,5 +1,7 @@
 #include "common/host.h"
 
+#include "common/resultline.h"
+
 namespace modCommon {
 
 namespace {
@@ -32,7 +34,7 @@ void ReportError(const char *procedure)
 {
     // The report itself must never become a second failure.
     try {
-        CurrentHost().AddMessage(QStringLiteral("※※※ Error in ") + QString::fromLatin1(procedure));
+        CurrentHost().AddMessage(ErrorLine(QString::fromLatin1(procedure)));
     } catch (...) {
     }
 }

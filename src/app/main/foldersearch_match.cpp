@@ -2,6 +2,7 @@
 #include "app/main/foldersearch.h"
 
 #include "common/host.h"
+#include "common/resultline.h"
 #include "platform/fileaccess.h"
 #include "platform/listing.h"
 
@@ -18,8 +19,7 @@ void FolderSearch::SearchFile(const QString &path)
             }
             // Everything up to the entry's name is the same for the whole
             // listing: one string per line is built, not two.
-            const QString prefix = QStringLiteral("検索(") + pattern + QStringLiteral(") in ")
-                                   + platform::JoinPath(path, QString());
+            const QString prefix = modCommon::HitLinePrefix(pattern) + platform::JoinPath(path, QString());
             for (QString name = listing.Next(); !name.isEmpty(); name = listing.Next()) {
                 m_env.yield();
                 m_env.addLine(prefix + name);

@@ -3,6 +3,7 @@
 #include "app/main/foldersearch.h"
 
 #include "common/host.h"
+#include "common/resultline.h"
 #include "foldertree/foldertree.h"
 #include "platform/fileaccess.h"
 
@@ -16,10 +17,10 @@ void FolderSearch::ExpandNode(FolderNode *node, bool copy)
             return;
         if (!path.isEmpty() && !NodeAccessible(node)) {
             if (!ConnectToShare(path)) {
-                m_env.addLine(QStringLiteral("※※※ アクセス不可能 in ") + path);
+                m_env.addLine(modCommon::AccessDeniedLine(path));
                 return;
             }
-            m_env.addLine(QStringLiteral("※※※ アクセスＯＫ！ in ") + path);
+            m_env.addLine(modCommon::AccessGrantedLine(path));
         }
         m_env.setStatus(QStringLiteral("展開中 in ") + node->DisplayName());
 
