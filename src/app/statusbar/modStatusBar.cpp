@@ -18,6 +18,13 @@ public:
     QSize minimumSizeHint() const override { return sizeHint(); }
 };
 
+// The second field: as wide as its text, but the first to give way.
+class FieldText : public QLabel {
+public:
+    using QLabel::QLabel;
+    QSize minimumSizeHint() const override { return QSize(0, QLabel::minimumSizeHint().height()); }
+};
+
 // The text lives in a label rather than showMessage(), which the status
 // tips of other widgets would overwrite.  The label is a normal item of the
 // bar, not a permanent one: a temporary message hides it while it shows,
@@ -25,6 +32,11 @@ public:
 QLabel *TextLabel(const QStatusBar *bar)
 {
     return bar ? bar->findChild<QLabel *>(QStringLiteral("statusText")) : nullptr;
+}
+
+QLabel *FieldLabel(const QStatusBar *bar)
+{
+    return bar ? bar->findChild<QLabel *>(QStringLiteral("statusField")) : nullptr;
 }
 } // namespace
 
@@ -60,6 +72,32 @@ void SetStatusBarText(QStatusBar *bar, const QString &strText)
 QString StatusBarText(const QStatusBar *bar)
 {
     const QLabel *label = TextLabel(bar);
+    return label ? label->text() : QString();
+}
+
+void AddStatusBarField(QStatusBar *bar, const QString &description, const QString &roomForText)
+{
+    if (!bar || FieldLabel(bar))
+        return;
+    if (QLabel *text = TextLabel(bar))
+        text->setMinimumWidth(text->fontMetrics().horizontalAdvance(roomForText));
+    auto *label = new FieldText(bar);
+    label->setObjectName(QStringLiteral("statusField"));
+    label->setTextFormat(Qt::PlainText);
+    label->setAccessibleDescription(description);
+    label->setToolTip(description);
+    bar->addPermanentWidget(label);
+}
+
+void SetStatusBarFieldText(QStatusBar *bar, const QString &strText)
+{
+    if (QLabel *label = FieldLabel(bar))
+        label->setText(strText);
+}
+
+QString StatusBarFieldText(const QStatusBar *bar)
+{
+    const QLabel *label = FieldLabel(bar);
     return label ? label->text() : QString();
 }
 

@@ -18,4 +18,13 @@ void SetStatusBarText(QStatusBar *bar, const QString &strText);
 // The bar's current text ("" for a null bar).
 QString StatusBarText(const QStatusBar *bar);
 
+// A second text field at the bar's right end, before the size grip, with a
+// description for accessibility (its name is its text).  When the bar is
+// short, the field gives way, but never so far that the bar's own text
+// could not show `roomForText`.  Idempotent.
+void AddStatusBarField(QStatusBar *bar, const QString &description, const QString &roomForText);
+// Sets and reads the second field's text.  A bar without it does nothing.
+void SetStatusBarFieldText(QStatusBar *bar, const QString &strText);
+QString StatusBarFieldText(const QStatusBar *bar);
+
 } // namespace modStatusBar
