@@ -1,5 +1,7 @@
 #include "platform/desktop.h"
 
+#include "platform/nativepath.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
@@ -24,7 +26,7 @@ void ShowInFileManager(const QString &path, std::function<void(bool shown)> done
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
-    call << QStringList{QString::fromLatin1(QUrl::fromLocalFile(path).toEncoded())} << QString();
+    call << QStringList{QString::fromLatin1(LocalFileUrl(path).toEncoded())} << QString();
     // Asynchronous: the answer may take a while, and a search may be running.
     auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, CallTimeoutMilliseconds));
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,

@@ -16,7 +16,10 @@ void frmMain::tmrMsgClose_Timer()
         const QString title = windowTitle();
         for (QWidget *widget : QApplication::topLevelWidgets()) {
             auto *dialog = qobject_cast<QDialog *>(widget);
-            if (dialog && dialog->isVisible() && dialog->windowTitle() == title) {
+            // A box that holds up no code (it was opened, not executed)
+            // only tells the user something: it stays.
+            if (dialog && dialog->isVisible() && dialog->windowTitle() == title
+                && !dialog->property(frmResult::StaysOpenProperty).toBool()) {
                 modCommon::WriteLog(QStringLiteral("Close Dialog"));
                 dialog->reject();
                 return;

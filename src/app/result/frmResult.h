@@ -7,7 +7,10 @@
 #include <QWidget>
 #include <functional>
 
+class QAction;
+class QDateTime;
 class QListView;
+class QMenu;
 class QPushButton;
 class QStatusBar;
 class ResultModel;
@@ -56,10 +59,41 @@ public:
     static void SetOpenerForTesting(Opener opener);
     // Opens the target of the selected line, as a double-click does.
     void OpenSelectedLine();
+    // Opens the target of `line`, as a double-click on it does.
+    void OpenLine(const QString &line);
+
+    // The list's context menu, for the line under the mouse or the selected
+    // line.  It acts on the line it was opened for, even after a running
+    // search has added and selected newer lines.
+    void ShowLineMenu(int row, const QPoint &globalPos);
+    // The folder opened for "フォルダを開く" when the desktop's file manager
+    // cannot show the target itself: the folder that holds the target.
+    static QString FolderOf(const QString &target);
+    // Tests replace the desktop's file manager to see what it would show.
+    static void SetFolderOpenerForTesting(Opener opener);
+    // Every line, each ended by a line feed.
+    QString AllLinesText() const;
+    // The file name the save dialog proposes at `when`.
+    static QString DefaultSaveName(const QDateTime &when);
+    // Writes every line to `path` in UTF-8, each ended by a line feed, and
+    // says so in a message box when that fails.  The list stays as it is.
+    bool SaveLines(const QString &path);
+    // The counts field's text: lines of each kind that the list holds.
+    QString CountsText() const;
+
+    // Set on message boxes that no code waits for: they stay open while a
+    // search runs (only the boxes that hold up a search are closed).
+    static const char *const StaysOpenProperty;
 
     QListView *lstResult = nullptr;
     QPushButton *cmdClear = nullptr;
     QStatusBar *m_hWndStatusBar = nullptr;
+    QMenu *mnuResult = nullptr;
+    QAction *mnuOpen = nullptr;
+    QAction *mnuOpenFolder = nullptr;
+    QAction *mnuCopyPath = nullptr;
+    QAction *mnuCopyAll = nullptr;
+    QAction *mnuSave = nullptr;
     int m_lngMarginHeight = 0;   // pixels: client height - list height at design
     int m_lngMarginWidth = 0;    // pixels: client width - list width at design
 
@@ -77,11 +111,16 @@ private:
     void Load();
     void EnsureLoaded();
     void PlaceDesignGeometry();
+    void CreateMenu();
+    void mnuOpenFolder_Click();
+    void mnuSave_Click();
+    void UpdateCounts();
 
     frmResultHost *m_host = nullptr;
     ResultModel *m_model = nullptr;
     bool m_loaded = false;
     bool m_wasClosed = false;
+    QString m_menuLine;   // the line the context menu was opened for
     QElapsedTimer m_sinceSync;
     QTimer m_syncTimer;
 };

@@ -2,6 +2,10 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QContextMenuEvent>
+#include <QDrag>
+#include <QMimeData>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QResizeEvent>
 #include <QPainter>
@@ -224,6 +228,70 @@ void ResultListView::resizeEvent(QResizeEvent *event)
     QAbstractItemView::resizeEvent(event);
     if (wasShown)
         scrollTo(current);
+}
+
+QPoint ResultListView::MenuPosition(int row) const
+{
+    const QRect rect = row >= 0 ? visualRect(model()->index(row, modelColumn(), rootIndex())) & viewport()->rect()
+                                : QRect();
+    return viewport()->mapToGlobal(rect.isEmpty() ? QPoint(0, 0) : rect.bottomLeft());
+}
+
+void ResultListView::contextMenuEvent(QContextMenuEvent *event)
+{
+    if (!model())
+        return;
+    if (event->reason() == QContextMenuEvent::Mouse) {
+        // Mouse events reach here in the viewport's coordinates.
+        emit LineMenuRequested(indexAt(event->pos()).row(), event->globalPos());
+    } else {
+        const QModelIndexList selected = selectionModel() ? selectionModel()->selectedIndexes() : QModelIndexList();
+        const int row = selected.isEmpty() ? -1 : selected.first().row();
+        emit LineMenuRequested(row, MenuPosition(row));
+    }
+    event->accept();
+}
+
+void ResultListView::mousePressEvent(QMouseEvent *event)
+{
+    m_dragRow = QPersistentModelIndex();
+    if (event->button() == Qt::LeftButton) {
+        m_dragFrom = event->position().toPoint();
+        m_dragRow = indexAt(m_dragFrom);
+    }
+    QListView::mousePressEvent(event);
+}
+
+void ResultListView::mouseMoveEvent(QMouseEvent *event)
+{
+    if ((event->buttons() & Qt::LeftButton) && m_dragRow.isValid()
+        && (event->position().toPoint() - m_dragFrom).manhattanLength() >= QApplication::startDragDistance()) {
+        const QModelIndex row = m_dragRow;
+        m_dragRow = QPersistentModelIndex();
+        if (model()->flags(row) & Qt::ItemIsDragEnabled) {
+            if (QMimeData *data = model()->mimeData({row})) {
+                auto *drag = new QDrag(this);
+                drag->setMimeData(data);
+                const QRect shown = visualRect(row) & viewport()->rect();
+                if (!shown.isEmpty()) {
+                    drag->setPixmap(viewport()->grab(shown));
+                    drag->setHotSpot(m_dragFrom - shown.topLeft());
+                }
+                drag->exec(model()->supportedDragActions(), Qt::CopyAction);
+                // The button went up inside the drag: no selection by mouse
+                // is left running.
+                setState(NoState);
+                return;
+            }
+        }
+    }
+    QListView::mouseMoveEvent(event);
+}
+
+void ResultListView::mouseReleaseEvent(QMouseEvent *event)
+{
+    m_dragRow = QPersistentModelIndex();
+    QListView::mouseReleaseEvent(event);
 }
 
 int ResultListView::horizontalOffset() const

@@ -41,6 +41,15 @@ public:
     // The height of every row, in pixels.
     int RowHeight() const;
 
+    // Where a menu for `row` opens when asked for by keyboard: just below
+    // the row if it is in view, else the top left of the list.
+    QPoint MenuPosition(int row) const;
+
+signals:
+    // A context menu is asked for: for the row under the mouse (-1 when
+    // there is none) or, by keyboard, for the selected row.
+    void LineMenuRequested(int row, const QPoint &globalPos);
+
 protected:
     bool event(QEvent *event) override;
     void scrollContentsBy(int dx, int dy) override;
@@ -49,6 +58,10 @@ protected:
     void rowsInserted(const QModelIndex &parent, int start, int end) override;
     void rowsAboutToBeRemoved(const QModelIndex &parent, int start, int end) override;
     void resizeEvent(QResizeEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     int horizontalOffset() const override;
     int verticalOffset() const override;
@@ -71,4 +84,8 @@ private:
     mutable int m_rowHeight = 0;      // 0: not measured yet
     int m_contentWidth = 0;           // the widest row painted so far
     bool m_geometryPending = false;
+    // The row a left-button press went down on, and where: a drag carries
+    // that row even when a running search has selected a newer one since.
+    QPersistentModelIndex m_dragRow;
+    QPoint m_dragFrom;
 };

@@ -2,6 +2,32 @@
 
 #include "platform/nativepath.h"
 
+#include <QMimeData>
+#include <QUrl>
+
+namespace {
+const QString &InMarker()
+{
+    static const QString marker = QStringLiteral(" in ");
+    return marker;
+}
+
+// Where the path of a line that names one begins; -1 for other lines.
+int PathStart(const QString &line)
+{
+    switch (modCommon::KindOfLine(line)) {
+    case modCommon::LineKind::Hit:
+    case modCommon::LineKind::Copy:
+    case modCommon::LineKind::Access: {
+        const int start = line.indexOf(InMarker()) + InMarker().size();
+        return start < line.size() ? start : -1;
+    }
+    default:
+        return -1;
+    }
+}
+} // namespace
+
 ResultModel::ResultModel(QObject *parent)
     : QAbstractListModel(parent)
 {
@@ -23,6 +49,47 @@ QVariant ResultModel::data(const QModelIndex &index, int role) const
     return QVariant();
 }
 
+Qt::ItemFlags ResultModel::flags(const QModelIndex &index) const
+{
+    Qt::ItemFlags flags = QAbstractListModel::flags(index);
+    if (index.isValid() && index.row() < m_published && PathStart(m_lines[static_cast<size_t>(index.row())]) >= 0)
+        flags |= Qt::ItemIsDragEnabled;
+    return flags;
+}
+
+QStringList ResultModel::mimeTypes() const
+{
+    return {QStringLiteral("text/uri-list")};
+}
+
+QMimeData *ResultModel::mimeData(const QModelIndexList &indexes) const
+{
+    QList<QUrl> urls;
+    for (const QModelIndex &index : indexes) {
+        if (!index.isValid() || index.row() >= m_published)
+            continue;
+        const QString path = PathOfLine(m_lines[static_cast<size_t>(index.row())]);
+        if (!path.isEmpty())
+            urls << platform::LocalFileUrl(path);
+    }
+    if (urls.isEmpty())
+        return nullptr;
+    auto *data = new QMimeData;
+    data->setUrls(urls);
+    return data;
+}
+
+Qt::DropActions ResultModel::supportedDragActions() const
+{
+    return Qt::CopyAction | Qt::LinkAction;
+}
+
+QString ResultModel::PathOfLine(const QString &line)
+{
+    const int start = PathStart(line);
+    return start < 0 ? QString() : line.mid(start);
+}
+
 void ResultModel::Publish()
 {
     const int total = LineCount();
@@ -39,5 +106,6 @@ void ResultModel::Clear()
     m_lines.clear();
     m_lines.shrink_to_fit();
     m_published = 0;
+    m_counts.fill(0);
     endResetModel();
 }

@@ -4,8 +4,11 @@
 // the view in batches, at most once per frame, so a long search never makes
 // the view lay out or repaint per line.
 
+#include "common/resultline.h"
+
 #include <QAbstractListModel>
 #include <QStringList>
+#include <array>
 #include <vector>
 
 class ResultModel : public QAbstractListModel {
@@ -16,7 +19,17 @@ public:
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
-    void Append(const QString &line) { m_lines.push_back(line); }
+    // Lines that name a path can be dragged out as that file's URL.
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    QStringList mimeTypes() const override;
+    QMimeData *mimeData(const QModelIndexList &indexes) const override;
+    Qt::DropActions supportedDragActions() const override;
+
+    void Append(const QString &line)
+    {
+        m_lines.push_back(line);
+        ++m_counts[static_cast<size_t>(modCommon::KindOfLine(line))];
+    }
     // Announces the rows appended since the last call.
     void Publish();
     void Clear();
@@ -24,8 +37,15 @@ public:
     int LineCount() const { return static_cast<int>(m_lines.size()); }
     const QString &Line(int index) const { return m_lines[static_cast<size_t>(index)]; }
     int PublishedCount() const { return m_published; }
+    // How many lines of the kind the list holds.
+    int CountOf(modCommon::LineKind kind) const { return m_counts[static_cast<size_t>(kind)]; }
+
+    // The path a hit, copy or access note line names (the text after its
+    // first " in "); empty for every other line.
+    static QString PathOfLine(const QString &line);
 
 private:
     std::vector<QString> m_lines;
     int m_published = 0;
+    std::array<int, 5> m_counts{};
 };

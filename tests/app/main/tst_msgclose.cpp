@@ -145,21 +145,26 @@ private slots:
     {
         QTest::addColumn<QString>("title");
         QTest::addColumn<bool>("shown");
-        QTest::newRow("lower case") << "pathwren" << true;
-        QTest::newRow("trailing blank") << "Pathwren " << true;
-        QTest::newRow("leading blank") << " Pathwren" << true;
-        QTest::newRow("result window's title") << "Pathwren（検索結果）" << true;
-        QTest::newRow("shell failure box") << "GetShellDesktopLocation" << true;
-        QTest::newRow("untitled") << "" << true;
-        QTest::newRow("titled alike but hidden") << "Pathwren" << false;
+        QTest::addColumn<bool>("staysOpen");   // a box that holds up no code
+        QTest::newRow("lower case") << "pathwren" << true << false;
+        QTest::newRow("trailing blank") << "Pathwren " << true << false;
+        QTest::newRow("leading blank") << " Pathwren" << true << false;
+        QTest::newRow("result window's title") << "Pathwren（検索結果）" << true << false;
+        QTest::newRow("shell failure box") << "GetShellDesktopLocation" << true << false;
+        QTest::newRow("untitled") << "" << true << false;
+        QTest::newRow("titled alike but hidden") << "Pathwren" << false << false;
+        QTest::newRow("failed save, nothing waits") << "Pathwren" << true << true;
     }
     void otherWindowsStayOpen()
     {
         QFETCH(QString, title);
         QFETCH(bool, shown);
+        QFETCH(bool, staysOpen);
         frmMain &w = f->Start();
         QVERIFY(DuringSearch(w, [&] {
             QMessageBox box(QMessageBox::Warning, title, QStringLiteral("確認"), QMessageBox::Ok);
+            if (staysOpen)
+                box.setProperty(frmResult::StaysOpenProperty, true);
             if (shown)
                 box.show();
             for (int i = 0; i < 3; ++i)

@@ -1,13 +1,27 @@
 #include "app/result/frmResult.h"
 #include "app/statusbar/modStatusBar.h"
+#include "common/resultline.h"
 #include "platform/nativepath.h"
 #include "testhost.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QLabel>
 #include <QListView>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QtTest>
+#include <memory>
 
 namespace {
 class FakeMain : public frmResultHost {
@@ -35,6 +49,11 @@ private:
     static QString StatusText(frmResult &r) { return modStatusBar::StatusBarText(r.m_hWndStatusBar); }
 
 private slots:
+    void initTestCase()
+    {
+        // Qt's own dialog, which a test can fill in and accept.
+        QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+    }
     void init()
     {
         m_main = FakeMain();
@@ -44,6 +63,7 @@ private slots:
     {
         frmResult::DestroyInstance();
         frmResult::SetOpenerForTesting(nullptr);
+        frmResult::SetFolderOpenerForTesting(nullptr);
         delete m_host;
     }
 
@@ -208,6 +228,202 @@ private slots:
         QCOMPARE(r.lstResult->model()->index(2, 0).data().toString(), QStringLiteral("検索(*.txt) in /data/b\uFFFD.txt"));
         r.OpenSelectedLine();
         QCOMPARE(opened.last(), raw);
+    }
+
+    // Every action of the context menu, for each kind of line, opened by
+    // mouse, by keyboard or below the last line; a newer line arriving
+    // while the menu is open (a running search) changes nothing.
+    void lineMenuActsOnItsLine_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("path");     // what the line names; empty: nothing
+        QTest::addColumn<QString>("folder");   // opened when no file manager shows the target
+        QTest::addColumn<bool>("saveFails");
+        const QString mouse = QStringLiteral("mouse");
+        QTest::newRow("hit") << QStringLiteral("検索(*.txt) in /data/a.txt") << mouse
+                             << QStringLiteral("/data/a.txt") << QStringLiteral("/data") << false;
+        QTest::newRow("hit by Shift+F10") << QStringLiteral("検索(*.txt) in /data/a.txt") << QStringLiteral("Shift+F10")
+                                          << QStringLiteral("/data/a.txt") << QStringLiteral("/data") << false;
+        QTest::newRow("hit by Menu key") << QStringLiteral("検索(*.txt) in /data/a.txt") << QStringLiteral("Menu")
+                                         << QStringLiteral("/data/a.txt") << QStringLiteral("/data") << false;
+        QTest::newRow("below the lines") << QStringLiteral("検索(*.txt) in /data/a.txt") << QStringLiteral("below")
+                                         << QStringLiteral("/data/a.txt") << QStringLiteral("/data") << false;
+        QTest::newRow("folder hit") << QStringLiteral("検索(*DATA*) in /data/myDATA") << mouse
+                                    << QStringLiteral("/data/myDATA") << QStringLiteral("/data") << false;
+        QTest::newRow("copy") << QStringLiteral("コピー(*.txt) in /d/a b.txt") << mouse
+                              << QStringLiteral("/d/a b.txt") << QStringLiteral("/d") << false;
+        QTest::newRow("access refused") << QStringLiteral("※※※ アクセス不可能 in /mnt/x") << mouse
+                                        << QStringLiteral("/mnt/x") << QStringLiteral("/mnt") << false;
+        QTest::newRow("access granted, root") << QStringLiteral("※※※ アクセスＯＫ！ in /") << mouse
+                                              << QStringLiteral("/") << QStringLiteral("/") << false;
+        QTest::newRow("error") << QStringLiteral("※※※ Error in CopyFile") << mouse << QString() << QString() << false;
+        QTest::newRow("banner") << QStringLiteral("☆☆☆ 終了 ☆☆☆") << mouse << QString() << QString() << false;
+        QTest::newRow("ends in marker") << QStringLiteral("検索(*) in ") << mouse << QString() << QString() << false;
+        QTest::newRow("empty") << QString() << mouse << QString() << QString() << false;
+        QTest::newRow("save fails") << QStringLiteral("検索(*.txt) in /data/a.txt") << mouse
+                                    << QStringLiteral("/data/a.txt") << QStringLiteral("/data") << true;
+    }
+    void lineMenuActsOnItsLine()
+    {
+        QFETCH(QString, line);
+        QFETCH(QString, how);
+        QFETCH(QString, path);
+        QFETCH(QString, folder);
+        // Below the last line the menu is for no line.
+        const QString target = how == QLatin1String("below") ? QString() : path;
+        QFETCH(bool, saveFails);
+        frmResult &r = Fresh();
+        r.ShowWindow(QStringLiteral("☆☆☆ 検索のみ開始... ☆☆☆"));
+        r.AddMessage(line);
+        r.SyncView();
+        QVERIFY(QTest::qWaitForWindowActive(&r));
+        QStringList opened, shown;
+        frmResult::SetOpenerForTesting([&](const QString &t) { opened << t; });
+        frmResult::SetFolderOpenerForTesting([&](const QString &t) { shown << t; });
+
+        QListView *list = r.lstResult;
+        const QRect row = list->visualRect(list->model()->index(1, 0));
+        if (how == QLatin1String("mouse") || how == QLatin1String("below")) {
+            const QPoint at = how == QLatin1String("mouse") ? row.center() : QPoint(5, row.bottom() + 3 * row.height());
+            QContextMenuEvent event(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
+            QApplication::sendEvent(list->viewport(), &event);
+        } else {
+            list->setFocus();
+            list->setCurrentIndex(list->model()->index(1, 0));
+            QTest::keyClick(list, how == QLatin1String("Menu") ? Qt::Key_Menu : Qt::Key_F10,
+                            how == QLatin1String("Menu") ? Qt::NoModifier : Qt::ShiftModifier);
+        }
+        QVERIFY(r.mnuResult->isVisible());
+        QCOMPARE(r.mnuOpen->text(), QStringLiteral("開く(&O)"));
+        QCOMPARE(r.mnuOpenFolder->text(), QStringLiteral("フォルダを開く(&F)"));
+        QCOMPARE(r.mnuCopyPath->text(), QStringLiteral("パスをコピー(&P)"));
+        QCOMPARE(r.mnuCopyAll->text(), QStringLiteral("すべての行をコピー(&A)"));
+        QCOMPARE(r.mnuSave->text(), QStringLiteral("結果を保存(&S)..."));
+
+        // A search goes on meanwhile and selects its newest line.
+        r.AddMessage(QStringLiteral("検索(*.txt) in /newer.txt"));
+        r.SyncView();
+        QCOMPARE(r.SelectedRow(), 2);
+        const QStringList lines = r.Lines();
+
+        const bool hasTarget = !target.isEmpty();
+        QCOMPARE(r.mnuOpen->isEnabled(), hasTarget);
+        QCOMPARE(r.mnuOpenFolder->isEnabled(), hasTarget);
+        QCOMPARE(r.mnuCopyPath->isEnabled(), hasTarget);
+        QVERIFY(r.mnuCopyAll->isEnabled());
+        QVERIFY(r.mnuSave->isEnabled());
+
+        // Opening goes the double-click's way; the folder action hands the
+        // target itself to the file manager, which selects it.
+        r.mnuOpen->trigger();
+        QCOMPARE(opened, hasTarget ? QStringList{target} : QStringList());
+        r.mnuOpenFolder->trigger();
+        QCOMPARE(shown, hasTarget ? QStringList{target} : QStringList());
+        if (hasTarget)
+            QCOMPARE(frmResult::FolderOf(target), folder);
+
+        QClipboard *clipboard = QGuiApplication::clipboard();
+        clipboard->setText(QStringLiteral("before"));
+        r.mnuCopyPath->trigger();
+        QCOMPARE(clipboard->text(), hasTarget ? target : QStringLiteral("before"));
+        r.mnuCopyAll->trigger();
+        QCOMPARE(clipboard->text(), lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+
+        // Dragged out, the line offers its target as a file URL.
+        const QModelIndex index = list->model()->index(1, 0);
+        QCOMPARE(bool(list->model()->flags(index) & Qt::ItemIsDragEnabled), !path.isEmpty());
+        std::unique_ptr<QMimeData> dragged(list->model()->mimeData({index}));
+        if (path.isEmpty())
+            QVERIFY(!dragged);
+        else
+            QCOMPARE(dragged->urls(), QList<QUrl>{QUrl::fromLocalFile(path)});
+
+        // Saving proposes a dated name in the documents folder and writes
+        // every line in UTF-8 with LF endings.
+        r.mnuSave->trigger();
+        auto *dialog = r.findChild<QFileDialog *>(QStringLiteral("dlgSave"));
+        QVERIFY(dialog && dialog->isVisible());
+        const QFileInfo proposed(dialog->selectedFiles().value(0));
+        QVERIFY2(QRegularExpression(QStringLiteral("^検索結果_\\d{8}_\\d{6}\\.txt$")).match(proposed.fileName()).hasMatch(),
+                 qPrintable(proposed.fileName()));
+        const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        QCOMPARE(proposed.absolutePath(), QDir(documents).exists() ? documents : QDir::homePath());
+        QTemporaryDir dir;
+        const QString file = dir.path() + (saveFails ? QStringLiteral("/missing/out.txt") : QStringLiteral("/out.txt"));
+        dialog->selectFile(file);
+        static_cast<QDialog *>(dialog)->accept();   // as the save button does
+        auto *box = r.findChild<QMessageBox *>(QStringLiteral("msgSaveFailed"));
+        QCOMPARE(QFile::exists(file), !saveFails);
+        if (saveFails) {
+            QVERIFY(box && box->isVisible());
+            QCOMPARE(box->windowTitle(), QStringLiteral("Pathwren"));
+            QVERIFY(box->text().startsWith(QStringLiteral("結果を保存できませんでした。")));
+            box->accept();
+        } else {
+            QVERIFY(!box);
+            QFile saved(file);
+            QVERIFY(saved.open(QIODevice::ReadOnly));
+            QCOMPARE(saved.readAll(), (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
+        }
+        QCOMPARE(r.Lines(), lines);
+        r.mnuResult->hide();
+    }
+
+    // The counts field follows every line and the clear button, by the
+    // kinds of line the program writes, and never touches "Line : N".
+    void countsFieldFollowsTheLines_data()
+    {
+        using namespace modCommon;
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QString>("counts");
+        const QString start = QStringLiteral("☆☆☆ 検索のみ開始... ☆☆☆");
+        const QString end = QStringLiteral("☆☆☆ 終了 ☆☆☆");
+        QTest::newRow("title only") << QStringList{QStringLiteral("☆☆☆ 検索結果ウィンドウ ☆☆☆")}
+                                    << QStringLiteral("検索 0");
+        QTest::newRow("search") << QStringList{start, HitLinePrefix("*.txt") + "/a/x.txt", HitLinePrefix("*") + "/a/y",
+                                               HitLinePrefix("*") + "/a/z", end}
+                                << QStringLiteral("検索 3");
+        QTest::newRow("copy") << QStringList{QStringLiteral("☆☆☆ 検索後コピー開始... ☆☆☆"),
+                                             CopyLinePrefix("*.doc") + "/a/x.doc", ErrorLine("CopyFile"), end}
+                              << QStringLiteral("コピー 1 ・ エラー 1");
+        QTest::newRow("every kind") << QStringList{HitLinePrefix("*") + "/a", CopyLinePrefix("*") + "/b",
+                                                   CopyLinePrefix("*") + "/c", ErrorLine("SearchFile"),
+                                                   AccessDeniedLine("/d"), AccessGrantedLine("/e"), QString()}
+                                    << QStringLiteral("検索 1 ・ コピー 2 ・ エラー 1 ・ アクセス 2");
+        QTest::newRow("pattern holding the marker") << QStringList{HitLinePrefix(") in (") + "/a"}
+                                                    << QStringLiteral("検索 1");
+        QTest::newRow("look-alikes") << QStringList{QStringLiteral("検索(*.txt)"), QStringLiteral("x 検索(a) in /b"),
+                                                    QStringLiteral("※※※ error in x"), QStringLiteral("コピー中"),
+                                                    QStringLiteral("※※※ アクセス in /x"), QString(), end}
+                                     << QStringLiteral("検索 0");
+    }
+    void countsFieldFollowsTheLines()
+    {
+        QFETCH(QStringList, lines);
+        QFETCH(QString, counts);
+        frmResult &r = Fresh();
+        r.show();
+        for (const QString &line : lines)
+            r.AddMessage(line);
+        r.SyncView();
+        QCOMPARE(modStatusBar::StatusBarFieldText(r.m_hWndStatusBar), counts);
+        QCOMPARE(StatusText(r), QStringLiteral("Line : %1").arg(lines.size() - 1));
+        // Right of the line number, which keeps its room even in a window
+        // as narrow as the design's.
+        const QLabel *text = r.m_hWndStatusBar->findChild<QLabel *>(QStringLiteral("statusText"));
+        const QLabel *field = r.m_hWndStatusBar->findChild<QLabel *>(QStringLiteral("statusField"));
+        QVERIFY(text && field && field->isVisible());
+        QTRY_VERIFY(field->geometry().left() > text->geometry().left());
+        QVERIFY(text->width() >= text->fontMetrics().horizontalAdvance(StatusText(r)));
+        QVERIFY(r.m_hWndStatusBar->rect().contains(field->geometry()));
+
+        r.cmdClear->click();
+        QCOMPARE(modStatusBar::StatusBarFieldText(r.m_hWndStatusBar), QStringLiteral("検索 0"));
+        QCOMPARE(StatusText(r), QStringLiteral("Line : %1").arg(lines.size() - 1));
+        r.AddMessage(modCommon::HitLinePrefix(QStringLiteral("*")) + QStringLiteral("/again"));
+        r.SyncView();
+        QCOMPARE(modStatusBar::StatusBarFieldText(r.m_hWndStatusBar), QStringLiteral("検索 1"));
     }
 
     void closeRefusedUnlessStopFlagSet()
