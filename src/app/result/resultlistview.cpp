@@ -269,9 +269,9 @@ void ResultListView::mouseMoveEvent(QMouseEvent *event)
         const QModelIndex row = m_dragRow;
         m_dragRow = QPersistentModelIndex();
         if (model()->flags(row) & Qt::ItemIsDragEnabled) {
-            if (QMimeData *data = model()->mimeData({row})) {
+            if (QMimeData *mime = model()->mimeData({row})) {
                 auto *drag = new QDrag(this);
-                drag->setMimeData(data);
+                drag->setMimeData(mime);
                 const QRect shown = visualRect(row) & viewport()->rect();
                 if (!shown.isEmpty()) {
                     drag->setPixmap(viewport()->grab(shown));
