@@ -36,14 +36,15 @@ bool MoveAndCommit(platform::SourceFile &in, platform::ReplacementFile &out)
     return out.Commit();
 }
 
-// CopyFile for a file of one open folder into another: no path is
-// resolved again for each file.
-bool CopyFileAt(const platform::FolderHandle &from, const platform::FolderHandle &to, const QString &name)
+// Runs one copy attempt; whatever fails (or throws) leaves the old
+// destination, or its absence, as it was and reports the copy's error.
+template <typename Attempt>
+bool GuardedCopy(Attempt attempt)
 {
     platform::SourceFile in;
     platform::ReplacementFile out;
     try {
-        if (in.Open(from, name) && out.Open(to, name, in) && MoveAndCommit(in, out))
+        if (attempt(in, out))
             return true;
     } catch (...) {
     }
@@ -51,6 +52,15 @@ bool CopyFileAt(const platform::FolderHandle &from, const platform::FolderHandle
     in.Close();
     ReportError("CopyFile");
     return false;
+}
+
+// CopyFile for a file of one open folder into another: no path is
+// resolved again for each file.
+bool CopyFileAt(const platform::FolderHandle &from, const platform::FolderHandle &to, const QString &name)
+{
+    return GuardedCopy([&](platform::SourceFile &in, platform::ReplacementFile &out) {
+        return in.Open(from, name) && out.Open(to, name, in) && MoveAndCommit(in, out);
+    });
 }
 
 // True when `path` or the nearest of its ancestors that exists is not a
@@ -130,18 +140,9 @@ int64_t CopyMatchingFiles(const QString &source, const QString &destination, con
 
 bool CopyFile(const QString &source, const QString &destination)
 {
-    platform::SourceFile in;
-    platform::ReplacementFile out;
-    try {
-        if (CopyContents(in, out, source, destination))
-            return true;
-    } catch (...) {
-    }
-    // The old destination (or its absence) stays as it was.
-    out.Discard();
-    in.Close();
-    ReportError("CopyFile");
-    return false;
+    return GuardedCopy([&](platform::SourceFile &in, platform::ReplacementFile &out) {
+        return CopyContents(in, out, source, destination);
+    });
 }
 
 bool DirExists(const QString &path)
