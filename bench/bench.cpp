@@ -13,6 +13,7 @@
 //   pathwren_bench lines  N                         N lines into the result window
 #include "treegen.h"
 
+#include "app/main/appsetup.h"
 #include "app/main/frmMain.h"
 #include "app/result/frmResult.h"
 #include "foldertree/foldertree.h"
@@ -180,7 +181,7 @@ class Session : public QObject {
 public:
     Session()
     {
-        window = std::make_unique<frmMain>();
+        window = CreateWindows();
         window->Load();
         result = &frmResult::Instance();
         cmdExpand = Find<QPushButton>(window.get(), "cmdExpand");

@@ -19,7 +19,8 @@ int main(int argc, char *argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral("pathwren"));
     InstallQtJapanese(app);
     SetUserInterfaceFont(std::cerr);
-    frmMain window;
-    window.Load();
+    // Both windows, wired together; Load() reads the settings and shows them.
+    const std::unique_ptr<frmMain> window = CreateWindows();
+    window->Load();
     return app.exec();
 }

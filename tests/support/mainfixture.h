@@ -2,6 +2,7 @@
 // Shared set-up for tests that drive the real main window offscreen:
 // settings, desktop and log in a temporary folder, never the user's.
 
+#include "app/main/appsetup.h"
 #include "app/main/frmMain.h"
 #include "app/result/frmResult.h"
 #include "common/log.h"
@@ -78,7 +79,8 @@ public:
 
     frmMain &Start()
     {
-        window = std::make_unique<frmMain>();
+        window.reset();   // one program at a time, as the program's own set-up makes it
+        window = CreateWindows();
         window->Load();
         return *window;
     }

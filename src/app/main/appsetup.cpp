@@ -1,5 +1,10 @@
 #include "app/main/appsetup.h"
 
+#include "app/main/frmMain.h"
+#include "app/result/framepacer.h"
+#include "app/result/frmResult.h"
+#include "app/shared/icon.h"
+
 #include <QApplication>
 #include <QFontDatabase>
 #include <QFontMetrics>
@@ -65,4 +70,12 @@ void SetUserInterfaceFont(std::ostream &err)
         err << "pathwren: no installed font draws Japanese; captions will show as boxes"
                " (install fonts-ipafont-gothic)\n";
     QApplication::setFont(ChooseUserInterfaceFont(families));
+}
+
+std::unique_ptr<frmMain> CreateWindows()
+{
+    InitPathwrenResources();
+    FramePacer::Install();
+    frmResult &result = frmResult::CreateInstance();
+    return std::make_unique<frmMain>(result);
 }

@@ -1,13 +1,15 @@
 #pragma once
 // What the whole application needs before its first window: Qt's own texts
 // (dialogs, context menus) in Japanese and one user-interface font that
-// draws Japanese and Latin alike.
+// draws Japanese and Latin alike; then the two windows, wired together.
 
 #include <QFont>
 #include <QStringList>
+#include <memory>
 #include <ostream>
 
 class QCoreApplication;
+class frmMain;
 
 // Installs Qt's Japanese translation, if installed; returns whether it was.
 bool InstallQtJapanese(QCoreApplication &app);
@@ -24,3 +26,10 @@ QStringList JapaneseFontFamilies();
 // Sets the user-interface font for every control; says once on `err` when
 // no installed font draws Japanese (the captions would show as boxes).
 void SetUserInterfaceFont(std::ostream &err);
+
+// The program's windows, wired together: the icon's resources made
+// reachable, the repaint pacer installed for every window, the program-wide
+// result window made, and the main window made and given it.  The main
+// window owns the result window from then on; its Load() shows both.
+// Needs a QApplication.
+std::unique_ptr<frmMain> CreateWindows();

@@ -1,7 +1,8 @@
 // The main window's layout and lifecycle: load, unload, resize, settings.
 #include "app/main/frmMain.h"
 
-#include "app/result/geometry.h"
+#include "app/shared/geometry.h"
+#include "app/shared/icon.h"
 #include "app/statusbar/modStatusBar.h"
 #include "common/log.h"
 #include "foldertree/foldertree.h"
@@ -13,7 +14,6 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QFileInfo>
-#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -150,27 +150,26 @@ QPushButton *MakeButton(QWidget *parent, const char *name, const QString &captio
 
 } // namespace
 
-frmMain::frmMain(QWidget *parent)
+frmMain::frmMain(frmResult &result, QWidget *parent)
     : QWidget(parent)
+    , m_result(result)
     , m_search({[this](const QString &line) { AddMessage(line); }, [this] { Yield(); },
                 [this](const QString &text) { SetBottomMessage(text); }, [this] { return txtFolder->text(); },
                 [this] { return chkDetail->isChecked(); }})
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QString::fromLatin1(AppTitle));
-    frmResult::Instance();   // the resources and the program-wide result window
-    setWindowIcon(QIcon(QStringLiteral(":/pathwren/pathwren.png")));
+    setWindowIcon(PathwrenIcon());
     CreateControls();
     modCommon::SetHost(this);
-    frmResult::Instance().SetHost(this);
+    m_result.SetHost(this);
 }
 
 frmMain::~frmMain()
 {
     if (&modCommon::CurrentHost() == static_cast<modCommon::Host *>(this))
         modCommon::SetHost(nullptr);
-    if (frmResult *result = frmResult::ExistingInstance())
-        result->SetHost(nullptr);
+    m_result.SetHost(nullptr);
     frmResult::DestroyInstance();
 }
 
@@ -279,7 +278,7 @@ void frmMain::Load()
     ApplyStoredRectangle(settings.get());
 
     tmrMsgClose->start();
-    frmResult::Instance().ShowWindow(QStringLiteral("☆☆☆ 検索結果ウィンドウ ☆☆☆"));
+    m_result.ShowWindow(QStringLiteral("☆☆☆ 検索結果ウィンドウ ☆☆☆"));
     show();
 }
 
@@ -329,7 +328,7 @@ void frmMain::closeEvent(QCloseEvent *event)
         settings->sync();
     }
     tmrMsgClose->stop();
-    frmResult::Instance().close();
+    m_result.close();
     modCommon::WriteLog(QStringLiteral("System End..."));
     event->accept();
 }
@@ -355,7 +354,7 @@ void frmMain::SetYieldObserver(std::function<void(int)> observer)
 
 void frmMain::AddMessage(const QString &strMsg)
 {
-    frmResult::Instance().AddMessage(strMsg);
+    m_result.AddMessage(strMsg);
 }
 
 void frmMain::Yield()

@@ -22,7 +22,9 @@ class QStatusBar;
 class frmMain : public QWidget, private modCommon::Host, private frmResultHost {
     Q_OBJECT
 public:
-    explicit frmMain(QWidget *parent = nullptr);
+    // `result` is the program-wide result window; from now on the main
+    // window is its host, closes it on unload and destroys it with itself.
+    explicit frmMain(frmResult &result, QWidget *parent = nullptr);
     ~frmMain() override;
 
     // The load sequence; ends with both windows shown.
@@ -89,6 +91,7 @@ private:
     bool CheckPattern();
     void ShowWarning(const QString &text);
 
+    frmResult &m_result;
     FolderSearch m_search;
     std::function<void(int)> m_yieldObserver;
     int m_yieldCount = 0;

@@ -55,7 +55,7 @@ void frmMain::RunSearch(bool copy)
     cmdExpand->setEnabled(true);
     cmdCancel->setEnabled(false);
     chkDetail->setEnabled(true);
-    frmResult::Instance().SyncView();
+    m_result.SyncView();
 }
 
 bool frmMain::CheckPattern()

@@ -1,9 +1,10 @@
 #include "app/result/frmResult.h"
 
 #include "app/result/framepacer.h"
-#include "app/result/geometry.h"
 #include "app/result/resultlistview.h"
 #include "app/result/resultmodel.h"
+#include "app/shared/geometry.h"
+#include "app/shared/icon.h"
 #include "app/statusbar/modStatusBar.h"
 #include "common/host.h"
 #include "platform/nativepath.h"
@@ -19,7 +20,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QIcon>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QListView>
@@ -51,15 +51,17 @@ const QString &InMarker()
 
 const char *const frmResult::StaysOpenProperty = "pathwrenStaysOpen";
 
-void InitPathwrenResources()
+frmResult &frmResult::CreateInstance()
 {
-    Q_INIT_RESOURCE(icons);
+    Q_ASSERT(!g_instance);
+    if (!g_instance)
+        g_instance = new frmResult();
+    return *g_instance;
 }
 
 frmResult &frmResult::Instance()
 {
-    if (!g_instance)
-        g_instance = new frmResult();
+    Q_ASSERT(g_instance);
     return *g_instance;
 }
 
@@ -77,11 +79,9 @@ void frmResult::DestroyInstance()
 frmResult::frmResult()
     : QWidget(nullptr)
 {
-    InitPathwrenResources();
-    FramePacer::Install();
     setObjectName(QStringLiteral("frmResult"));
     setWindowTitle(QStringLiteral("Pathwren（検索結果）"));
-    setWindowIcon(QIcon(QStringLiteral(":/pathwren/pathwren.png")));
+    setWindowIcon(PathwrenIcon());
     CreateControls();
     m_syncTimer.setSingleShot(true);
     // The view catches up with streaming lines at most once per frame of the

@@ -28,7 +28,10 @@ public:
 class frmResult : public QWidget {
     Q_OBJECT
 public:
-    // The program-wide instance, created on first use.
+    // Makes the program-wide instance; the program's set-up does, once,
+    // before the main window (which then owns it).
+    static frmResult &CreateInstance();
+    // The program-wide instance, once made.
     static frmResult &Instance();
     static frmResult *ExistingInstance();
     // Deletes the instance (tests, and the end of the program).

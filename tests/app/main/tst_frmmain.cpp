@@ -3,7 +3,7 @@
 
 #include "app/main/appsetup.h"
 
-#include "app/result/geometry.h"
+#include "app/shared/geometry.h"
 #include "app/statusbar/modStatusBar.h"
 #include "foldertree/foldertree.h"
 #include "fixtures.h"
@@ -89,6 +89,9 @@ private slots:
         QVERIFY(r.isVisible());
         QCOMPARE(r.frameGeometry(), QRect(67 + 375, 67, 375, 530));
         QCOMPARE(r.Lines(), QStringList{QStringLiteral("☆☆☆ 検索結果ウィンドウ ☆☆☆")});
+        // The program's icon on both windows, read from the compiled-in resources.
+        QVERIFY(!w.windowIcon().availableSizes().isEmpty());
+        QCOMPARE(r.windowIcon().availableSizes(), w.windowIcon().availableSizes());
         QCOMPARE(modStatusBar::StatusBarText(Ui(w).statusBar), QString());
         QCOMPARE(f->LogMessages(), QStringList{QStringLiteral("System Start...")});
         QVERIFY(!w.CurrentSearch().StopRequested());
@@ -127,8 +130,8 @@ private slots:
         QFETCH(QString, caption);
         QFETCH(QString, tip);
         QFETCH(QRect, rect);
-        frmMain w;   // design layout, before load
-        auto *widget = w.findChild<QWidget *>(name);
+        const auto w = CreateWindows();   // design layout, before load
+        auto *widget = w->findChild<QWidget *>(name);
         QVERIFY2(widget, qPrintable(name));
         QCOMPARE(widget->geometry(), rect);
         QCOMPARE(widget->toolTip(), tip);
@@ -151,8 +154,8 @@ private slots:
     // The frame's border and caption cross none of its controls.
     void frameBorderClearOfControls()
     {
-        frmMain w;
-        auto *frame = w.findChild<QGroupBox *>(QStringLiteral("fraTitle"));
+        const auto w = CreateWindows();
+        auto *frame = w->findChild<QGroupBox *>(QStringLiteral("fraTitle"));
         QVERIFY(frame);
         const QList<QWidget *> children = frame->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
         QVERIFY(children.size() >= 6);

@@ -1,4 +1,6 @@
+#include "app/result/framepacer.h"
 #include "app/result/frmResult.h"
+#include "app/shared/icon.h"
 #include "app/statusbar/modStatusBar.h"
 #include "common/resultline.h"
 #include "platform/nativepath.h"
@@ -42,7 +44,7 @@ private:
     frmResult &Fresh()
     {
         frmResult::DestroyInstance();
-        frmResult &r = frmResult::Instance();
+        frmResult &r = frmResult::CreateInstance();
         r.SetHost(&m_main);
         return r;
     }
@@ -53,6 +55,9 @@ private slots:
     {
         // Qt's own dialog, which a test can fill in and accept.
         QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+        // As the program's set-up does before it makes the window.
+        InitPathwrenResources();
+        FramePacer::Install();
     }
     void init()
     {
