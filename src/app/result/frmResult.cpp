@@ -65,11 +65,6 @@ frmResult &frmResult::Instance()
     return *g_instance;
 }
 
-frmResult *frmResult::ExistingInstance()
-{
-    return g_instance;
-}
-
 void frmResult::DestroyInstance()
 {
     delete g_instance;

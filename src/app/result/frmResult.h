@@ -33,7 +33,6 @@ public:
     static frmResult &CreateInstance();
     // The program-wide instance, once made.
     static frmResult &Instance();
-    static frmResult *ExistingInstance();
     // Deletes the instance (tests, and the end of the program).
     static void DestroyInstance();
 
