@@ -1,6 +1,7 @@
 #include "listing.h"
 
 #include "fileaccess.h"
+#include "listingcache.h"
 #include "nativepath.h"
 #include "wildcard.h"
 
@@ -8,15 +9,12 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <ctime>
 #include <memory>
-#include <mutex>
 #include <string_view>
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/statfs.h>
 #include <unistd.h>
 
 namespace platform {
@@ -45,91 +43,9 @@ int TypeAttributes(mode_t mode)
     return AttrSystem;
 }
 
-// What a folder's entry is, as far as the listing needs to know.
-enum class EntryType : uint8_t {
-    Directory,
-    Regular,
-    Other,       // FIFO, socket, device
-    Unresolved,  // a symlink, or a file system that does not say: ask at use
-};
-
-struct Entry {
-    QString name;
-    QByteArray raw;       // the name as the system gave it; only for Unresolved
-    uint32_t keyOffset;   // upper-cased name in Snapshot::keys
-    uint32_t keyLength;
-    EntryType type;
-    bool hidden;
-    bool link;            // the system said "symlink"
-};
-
-// Every entry of one folder, read in one pass and sorted as listings show
-// them.  A search lists each folder once per pattern and the tree lists it
-// once more; a snapshot of a folder that has not changed serves them all.
-struct Snapshot {
-    QByteArray folder;
-    struct stat before {};        // the folder as it was when reading began
-    bool sawDot = false;
-    bool sawDotDot = false;
-    std::vector<Entry> entries;
-    std::vector<char16_t> keys;
-    // The last listing made of it, kept for the same question asked again.
-    mutable bool memoValid = false;
-    mutable int memoMask = 0;
-    mutable QString memoPattern;
-    mutable std::vector<QString> memoNames;
-};
-
-// A folder's timestamps move on with every entry added, removed or renamed,
-// and with every change of its permissions.  They are kept with a coarse
-// clock, and some file systems keep them to the second or two: only a
-// folder whose last change lies this far back when it is read can be told
-// unchanged by its timestamps alone.
-constexpr time_t SettledSeconds = 3;
-constexpr size_t SnapshotsKept = 4;
-// A huge folder is read anew each time rather than held in memory.
-constexpr size_t LargestKept = 65536;
-
-// File systems whose timestamps this machine sets itself.  Network file
-// systems answer from caches and another machine's clock; they are read
-// anew every time.
-bool LocalFileSystem(int fd)
-{
-    struct statfs fs;
-    if (::fstatfs(fd, &fs) != 0)
-        return false;
-    switch (static_cast<unsigned long>(fs.f_type)) {
-    case 0xEF53UL:      // ext2, ext3, ext4
-    case 0x58465342UL:  // xfs
-    case 0x9123683EUL:  // btrfs
-    case 0x01021994UL:  // tmpfs
-    case 0xF2F52010UL:  // f2fs
-    case 0x794C7630UL:  // overlay
-    case 0x2FC12FC1UL:  // zfs
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool Settled(const struct stat &st)
-{
-    struct timespec now;
-    if (::clock_gettime(CLOCK_REALTIME, &now) != 0)
-        return false;
-    return st.st_mtim.tv_sec + SettledSeconds <= now.tv_sec && st.st_ctim.tv_sec + SettledSeconds <= now.tv_sec;
-}
-
-bool Unchanged(const struct stat &a, const struct stat &b)
-{
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size && a.st_nlink == b.st_nlink
-           && a.st_mode == b.st_mode && a.st_mtim.tv_sec == b.st_mtim.tv_sec
-           && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec && a.st_ctim.tv_sec == b.st_ctim.tv_sec
-           && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
-}
-
-std::mutex g_snapshotLock;
-std::vector<std::shared_ptr<const Snapshot>> g_snapshots;   // most recent first
+using detail::Entry;
+using detail::EntryType;
+using detail::Snapshot;
 
 EntryType TypeOf(unsigned char dtype)
 {
@@ -202,17 +118,11 @@ DirListing::Status OpenStatus(const QByteArray &folder)
 std::shared_ptr<const Snapshot> ReadFolder(const QByteArray &folder, DirListing::Status *status)
 {
     *status = DirListing::Status::Ok;
+    ListingCache &cache = SharedListingCache();
     struct stat now;
     if (::stat(folder.constData(), &now) == 0) {
-        const std::lock_guard<std::mutex> lock(g_snapshotLock);
-        for (size_t i = 0; i < g_snapshots.size(); ++i) {
-            if (g_snapshots[i]->folder == folder && Unchanged(g_snapshots[i]->before, now)) {
-                std::shared_ptr<const Snapshot> hit = g_snapshots[i];
-                g_snapshots.erase(g_snapshots.begin() + std::ptrdiff_t(i));
-                g_snapshots.insert(g_snapshots.begin(), hit);
-                return hit;
-            }
-        }
+        if (std::shared_ptr<const Snapshot> hit = cache.Find(folder, now))
+            return hit;
     }
 
     DIR *dir = ::opendir(folder.constData());
@@ -223,7 +133,7 @@ std::shared_ptr<const Snapshot> ReadFolder(const QByteArray &folder, DirListing:
     auto snapshot = std::make_shared<Snapshot>();
     snapshot->folder = folder;
     const int fd = ::dirfd(dir);
-    const bool keep = ::fstat(fd, &snapshot->before) == 0 && Settled(snapshot->before) && LocalFileSystem(fd);
+    const bool keep = ::fstat(fd, &snapshot->before) == 0 && cache.MayKeep(fd, snapshot->before);
 
     for (;;) {
         errno = 0;
@@ -268,12 +178,8 @@ std::shared_ptr<const Snapshot> ReadFolder(const QByteArray &folder, DirListing:
         return a.name < b.name;
     });
 
-    if (keep && snapshot->entries.size() <= LargestKept) {
-        const std::lock_guard<std::mutex> lock(g_snapshotLock);
-        g_snapshots.insert(g_snapshots.begin(), snapshot);
-        if (g_snapshots.size() > SnapshotsKept)
-            g_snapshots.pop_back();
-    }
+    if (keep)
+        cache.Keep(snapshot);
     return snapshot;
 }
 
@@ -336,13 +242,9 @@ DirListing::Status DirListing::Open(const QString &folder, const QString &patter
 
     // The same listing asked again of an unchanged folder (a copy first
     // looks whether there is anything to copy, then lists it to copy).
-    {
-        const std::lock_guard<std::mutex> lock(g_snapshotLock);
-        if (snapshot->memoValid && snapshot->memoMask == attributeMask && snapshot->memoPattern == pattern) {
-            m_names = snapshot->memoNames;
-            return Status::Ok;
-        }
-    }
+    ListingCache &cache = SharedListingCache();
+    if (cache.Recall(*snapshot, pattern, attributeMask, m_names))
+        return Status::Ok;
 
     const detail::WildcardPattern matcher(pattern);
     const bool keepHidden = (attributeMask & AttrHidden) != 0;
@@ -378,13 +280,8 @@ DirListing::Status DirListing::Open(const QString &folder, const QString &patter
         }
         m_names.push_back(e.name);
     }
-    if (!askedSystem) {
-        const std::lock_guard<std::mutex> lock(g_snapshotLock);
-        snapshot->memoPattern = pattern;
-        snapshot->memoMask = attributeMask;
-        snapshot->memoNames = m_names;
-        snapshot->memoValid = true;
-    }
+    if (!askedSystem)
+        cache.Remember(*snapshot, pattern, attributeMask, m_names);
     return Status::Ok;
 }
 
