@@ -12,7 +12,6 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
-#include <mutex>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -83,12 +82,10 @@ bool IsTemporarySuffix(const char *text)
 // removes the leftovers of that name that nobody has written to for a
 // while (a younger one may belong to a copy running in another instance).
 constexpr time_t kStaleSeconds = 5 * 60;
-std::mutex g_leftoverLock;
 QHash<QByteArray, QList<QByteArray>> g_leftovers;   // folder -> names seen
 
 void RemoveStaleTemporaries(const QByteArray &folder, const QByteArray &prefix)
 {
-    const std::lock_guard<std::mutex> lock(g_leftoverLock);
     auto it = g_leftovers.find(folder);
     if (it == g_leftovers.end()) {
         QList<QByteArray> found;

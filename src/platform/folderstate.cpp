@@ -4,7 +4,6 @@
 #include "system.h"
 
 #include <QHash>
-#include <mutex>
 
 #include <ctime>
 #include <fcntl.h>
@@ -89,14 +88,12 @@ bool MemoryMagic(unsigned long type)
     return type == 0x01021994UL || type == 0x858458F6UL;
 }
 
-std::mutex g_typeLock;
 QHash<uint64_t, QString> g_typeByDevice;
 
 // The type the mount table gives the file system on `device`; read again
 // when a device turns up that was not mounted at the last reading.
 QString MountedType(uint64_t device)
 {
-    const std::lock_guard<std::mutex> lock(g_typeLock);
     auto it = g_typeByDevice.constFind(device);
     if (it == g_typeByDevice.constEnd()) {
         g_typeByDevice.clear();
