@@ -3,10 +3,13 @@
 // even one that leaves the folder's modification time where it was.
 
 #include "platform/listing.h"
+#include "platform/listingcache.h"
 #include "tempdir.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include "listnames.h"
@@ -17,13 +20,9 @@
 using platform::DirListing;
 using namespace platform;
 
-namespace {
+using testsupport::ListNames;
 
-QStringList List(const QString &folder, const QString &pattern, int mask,
-                 DirListing::Status *status = nullptr)
-{
-    return testsupport::ListNames(folder, pattern, mask, status);
-}
+namespace {
 
 // Sets a folder's modification time to one fixed moment long past.
 bool Backdate(const QString &path)
@@ -31,6 +30,16 @@ bool Backdate(const QString &path)
     return QProcess::execute(QStringLiteral("touch"),
                              {QStringLiteral("-d"), QStringLiteral("@1700000000"), path}) == 0;
 }
+
+// The second of a folder's last change, of its entries or its own.
+time_t LastChange(const QString &folder)
+{
+    const QFileInfo info(folder);
+    return std::max(info.lastModified().toSecsSinceEpoch(), info.metadataChangeTime().toSecsSinceEpoch());
+}
+
+// The time the cache is told it is.
+std::optional<time_t> g_now;
 
 QStringList Folders(const QString &folder, QList<bool> *links = nullptr)
 {
@@ -50,8 +59,8 @@ QStringList Folders(const QString &folder, QList<bool> *links = nullptr)
 } // namespace
 
 // Snapshots are reused only for folders whose last change lies a few
-// seconds back (timestamps are coarse); every folder below is made first
-// and the test waits once for them all to settle.
+// seconds back (timestamps are coarse); the cache's clock is set so that
+// every folder counts as settled unless a test says otherwise.
 class TstListingSnapshot : public QObject {
     Q_OBJECT
     QTemporaryDir m_dir;
@@ -59,6 +68,8 @@ class TstListingSnapshot : public QObject {
 
 private slots:
     void initTestCase();
+    void cleanupTestCase();
+    void init();
     void changesShowInTheNextListing_data();
     void changesShowInTheNextListing();
     void sameQuestionTwiceAndAnother();
@@ -70,7 +81,7 @@ private slots:
 void TstListingSnapshot::initTestCase()
 {
     QVERIFY(m_dir.isValid());
-    for (const char *change : {"add", "remove", "rename", "add-backdated", "to-folder"}) {
+    for (const char *change : {"none", "none-unsettled", "add", "remove", "rename", "add-backdated", "to-folder"}) {
         const QString f = Folder(QString::fromLatin1(change));
         QVERIFY(testsupport::WriteFile(f + "/a.txt", "a"));
         QVERIFY(testsupport::WriteFile(f + "/b.txt", "b"));
@@ -86,29 +97,56 @@ void TstListingSnapshot::initTestCase()
     QVERIFY(testsupport::WriteFile(Folder("target"), "t"));
     QVERIFY(QFile::link(Folder("target"), linked + "/link.txt"));
 
-    // Long enough for the coarsest timestamps the listing trusts.
-    QTest::qWait(3500);
+    SharedListingCache().SetClock([] { return g_now; });
+}
+
+void TstListingSnapshot::init()
+{
+    // Well past the last change of every folder made so far.
+    SharedListingCache().SetSettleSeconds(ListingCache::DefaultSettleSeconds);
+    g_now = QDateTime::currentSecsSinceEpoch() + 3600;
+}
+
+void TstListingSnapshot::cleanupTestCase()
+{
+    SharedListingCache().SetClock(ListingCache::RealTime);
 }
 
 void TstListingSnapshot::changesShowInTheNextListing_data()
 {
     QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("settled");
     QTest::addColumn<QStringList>("expected");
-    QTest::newRow("file added") << "add" << QStringList{"a.txt", "b.txt", "c.txt"};
-    QTest::newRow("file removed") << "remove" << QStringList{"b.txt"};
-    QTest::newRow("file renamed") << "rename" << QStringList{"b.txt", "z.txt"};
+    QTest::newRow("unchanged") << "none" << true << QStringList{"a.txt", "b.txt"};
+    // Changed too recently for its timestamps to tell a later change.
+    QTest::newRow("unchanged, not settled") << "none-unsettled" << false << QStringList{"a.txt", "b.txt"};
+    QTest::newRow("file added") << "add" << true << QStringList{"a.txt", "b.txt", "c.txt"};
+    QTest::newRow("file removed") << "remove" << true << QStringList{"b.txt"};
+    QTest::newRow("file renamed") << "rename" << true << QStringList{"b.txt", "z.txt"};
     // The modification time put back by hand: the change time still moves.
-    QTest::newRow("added, time put back") << "add-backdated" << QStringList{"a.txt", "b.txt", "c.txt"};
-    QTest::newRow("file became a folder") << "to-folder" << QStringList{"b.txt"};
+    QTest::newRow("added, time put back") << "add-backdated" << true << QStringList{"a.txt", "b.txt", "c.txt"};
+    QTest::newRow("file became a folder") << "to-folder" << true << QStringList{"b.txt"};
 }
 
 void TstListingSnapshot::changesShowInTheNextListing()
 {
     QFETCH(QString, change);
+    QFETCH(bool, settled);
     QFETCH(QStringList, expected);
     const QString f = Folder(change);
-    QCOMPARE(List(f, "*.txt", 0), (QStringList{"a.txt", "b.txt"}));
-    QCOMPARE(List(f, "*.txt", 0), (QStringList{"a.txt", "b.txt"}));   // from the snapshot
+    // Just settled, or a second short of it.
+    ListingCache &cache = SharedListingCache();
+    const time_t settle = 60;
+    cache.SetSettleSeconds(settle);
+    g_now = LastChange(f) + settle - (settled ? 0 : 1);
+    const int hits = cache.Hits();
+    const int memoHits = cache.MemoHits();
+    QCOMPARE(ListNames(f, "*.txt", 0), (QStringList{"a.txt", "b.txt"}));
+    QCOMPARE(cache.Hits(), hits);
+    // The same listing again: from the snapshot, and its last listing.
+    QCOMPARE(ListNames(f, "*.txt", 0), (QStringList{"a.txt", "b.txt"}));
+    QCOMPARE(cache.Hits(), hits + (settled ? 1 : 0));
+    QCOMPARE(cache.MemoHits(), memoHits + (settled ? 1 : 0));
 
     if (change == "add") {
         QVERIFY(testsupport::WriteFile(f + "/c.txt", "c"));
@@ -123,20 +161,23 @@ void TstListingSnapshot::changesShowInTheNextListing()
         QVERIFY(QFile::remove(f + "/a.txt"));
         QVERIFY(QDir().mkdir(f + "/a.txt"));
     }
-    QCOMPARE(List(f, "*.txt", 0), expected);
+    const int before = cache.Hits();
+    QCOMPARE(ListNames(f, "*.txt", 0), expected);
+    // A changed folder is read again; an unchanged one is served as before.
+    QCOMPARE(cache.Hits(), before + (change == "none" ? 1 : 0));
 }
 
 void TstListingSnapshot::sameQuestionTwiceAndAnother()
 {
     const QString f = Folder("same");
     // Same folder, same pattern, other masks: each answer its own.
-    QCOMPARE(List(f, "*.txt", 0), QStringList{"x.TXT"});
-    QCOMPARE(List(f, "*.txt", 0), QStringList{"x.TXT"});
-    QCOMPARE(List(f, "*.txt", AttrAll), (QStringList{".h.txt", "sub.txt", "x.TXT"}));
-    QCOMPARE(List(f, "*.txt", AttrHidden), (QStringList{".h.txt", "x.TXT"}));
-    QCOMPARE(List(f, "*.TXT", 0), QStringList{"x.TXT"});
-    QCOMPARE(List(f, "*", AttrAll), (QStringList{".", "..", ".h.txt", "sub.txt", "x.TXT"}));
-    QCOMPARE(List(f, "x*", 0), QStringList{"x.TXT"});
+    QCOMPARE(ListNames(f, "*.txt", 0), QStringList{"x.TXT"});
+    QCOMPARE(ListNames(f, "*.txt", 0), QStringList{"x.TXT"});
+    QCOMPARE(ListNames(f, "*.txt", AttrAll), (QStringList{".h.txt", "sub.txt", "x.TXT"}));
+    QCOMPARE(ListNames(f, "*.txt", AttrHidden), (QStringList{".h.txt", "x.TXT"}));
+    QCOMPARE(ListNames(f, "*.TXT", 0), QStringList{"x.TXT"});
+    QCOMPARE(ListNames(f, "*", AttrAll), (QStringList{".", "..", ".h.txt", "sub.txt", "x.TXT"}));
+    QCOMPARE(ListNames(f, "x*", 0), QStringList{"x.TXT"});
     // A listing's names are its own: reading one does not empty another.
     DirListing first, second;
     QCOMPARE(first.Open(f, "*.txt", 0), DirListing::Status::Ok);
@@ -149,18 +190,18 @@ void TstListingSnapshot::linkTargetChangingTypeIsAskedAgain()
 {
     const QString f = Folder("linked");
     const QString target = Folder("target");
-    QCOMPARE(List(f, "*.txt", 0), QStringList{"link.txt"});
-    QCOMPARE(List(f, "*.txt", 0), QStringList{"link.txt"});
+    QCOMPARE(ListNames(f, "*.txt", 0), QStringList{"link.txt"});
+    QCOMPARE(ListNames(f, "*.txt", 0), QStringList{"link.txt"});
     // The target becomes a folder; the link's own folder does not change.
     QVERIFY(QFile::remove(target));
     QVERIFY(QDir().mkdir(target));
-    QCOMPARE(List(f, "*.txt", 0), QStringList());
-    QCOMPARE(List(f, "*.txt", AttrDirectory), QStringList{"link.txt"});
+    QCOMPARE(ListNames(f, "*.txt", 0), QStringList());
+    QCOMPARE(ListNames(f, "*.txt", AttrDirectory), QStringList{"link.txt"});
     QCOMPARE(Folders(f), QStringList{"link.txt"});
     // And goes away: a dangling link is a system entry, not a folder.
     QVERIFY(QDir().rmdir(target));
-    QCOMPARE(List(f, "*.txt", AttrDirectory), QStringList());
-    QCOMPARE(List(f, "*.txt", AttrSystem), QStringList{"link.txt"});
+    QCOMPARE(ListNames(f, "*.txt", AttrDirectory), QStringList());
+    QCOMPARE(ListNames(f, "*.txt", AttrSystem), QStringList{"link.txt"});
     QCOMPARE(Folders(f), QStringList());
 }
 
@@ -191,15 +232,15 @@ void TstListingSnapshot::patternOfDotsOnlyTellsWhetherFolderOpens()
     QVERIFY(testsupport::WriteFile(f + "/a", "a"));
     DirListing::Status status;
     for (const char *pattern : {".", "..", " ", ". ."}) {
-        QCOMPARE(List(f, pattern, AttrAll, &status), QStringList());
+        QCOMPARE(ListNames(f, pattern, AttrAll, &status), QStringList());
         QCOMPARE(status, DirListing::Status::Ok);
-        QCOMPARE(List(f + "/missing", pattern, AttrAll, &status), QStringList());
+        QCOMPARE(ListNames(f + "/missing", pattern, AttrAll, &status), QStringList());
         QCOMPARE(status, DirListing::Status::Missing);
-        QCOMPARE(List(f + "/a", pattern, AttrAll, &status), QStringList());
+        QCOMPARE(ListNames(f + "/a", pattern, AttrAll, &status), QStringList());
         QCOMPARE(status, DirListing::Status::Refused);
     }
     // The empty pattern is not one of them: it lists everything.
-    QCOMPARE(List(f, "", AttrAll), (QStringList{".", "..", "a"}));
+    QCOMPARE(ListNames(f, "", AttrAll), (QStringList{".", "..", "a"}));
 }
 
 QTEST_GUILESS_MAIN(TstListingSnapshot)
