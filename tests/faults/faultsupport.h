@@ -1,14 +1,18 @@
 #pragma once
-// Helpers shared by the fault-injection tests: whole-tree snapshots, the
-// lines of the last search, and a watch for modal boxes.
+// Helpers shared by the fault-injection tests: whole-tree snapshots, and
+// the result lines, folders and modal-box watch of tests/support.
 
+#include "copyfolders.h"
+#include "fixtures.h"
 #include "modalwatch.h"
+#include "resultlines.h"
 #include "tempdir.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
 #include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QStringList>
@@ -51,41 +55,25 @@ inline QString DigestWithout(const QString &digest, const QString &rel)
     return kept.join(QLatin1Char('\n'));
 }
 
-// The lines from the last occurrence of `banner` on.
-inline QStringList From(const QStringList &all, const QString &banner)
+// Makes at `path` an entry that is no regular file, of the `kind` "fifo",
+// "socket", "folder", "dangling" (symlink) or "link-to-fifo" (a symlink to
+// a FIFO made at `fifo`).
+inline bool MakeOddEntry(const QString &kind, const QString &path, const QString &fifo)
 {
-    const qsizetype i = all.lastIndexOf(banner);
-    return i < 0 ? all : all.mid(i);
-}
-
-// The copy's destination subfolder name for a source folder.
-inline QString Flat(const QString &path)
-{
-    QString s = path;
-    s.replace(QLatin1Char('/'), QStringLiteral("￥"));
-    s.replace(QLatin1Char(':'), QStringLiteral("："));
-    return s;
+    if (kind == QLatin1String("fifo"))
+        return fixtures::MakeFifo(path);
+    if (kind == QLatin1String("socket"))
+        return fixtures::MakeSocket(path);
+    if (kind == QLatin1String("folder"))
+        return QDir().mkdir(path);
+    if (kind == QLatin1String("dangling"))
+        return QFile::link(QFileInfo(path).path() + QStringLiteral("/nowhere"), path);
+    if (kind == QLatin1String("link-to-fifo"))
+        return fixtures::MakeFifo(fifo) && QFile::link(fifo, path);
+    return false;
 }
 
 using ::ModalWatch;
-
-const QString SearchStart = QStringLiteral("☆☆☆ 検索のみ開始... ☆☆☆");
-const QString CopyStart = QStringLiteral("☆☆☆ 検索後コピー開始... ☆☆☆");
-const QString End = QStringLiteral("☆☆☆ 終了 ☆☆☆");
-const QString CopyFileError = QStringLiteral("※※※ Error in CopyFile");
-const QString CopyDirectoryError = QStringLiteral("※※※ Error in CopyDirectory");
-
-inline QString Unreachable(const QString &path)
-{
-    return QStringLiteral("※※※ アクセス不可能 in ") + path;
-}
-inline QString Hit(const QString &pattern, const QString &path)
-{
-    return QStringLiteral("検索(") + pattern + QStringLiteral(") in ") + path;
-}
-inline QString Copied(const QString &pattern, const QString &path)
-{
-    return QStringLiteral("コピー(") + pattern + QStringLiteral(") in ") + path;
-}
+using namespace testsupport;
 
 } // namespace faults

@@ -12,12 +12,10 @@
 
 using namespace faults;
 
-class TestDestination : public QObject {
+class TestDestination : public QObject, private CopyFolders {
     Q_OBJECT
 private:
     std::unique_ptr<MainFixture> f;
-    std::unique_ptr<QTemporaryDir> m_src, m_other;
-    QString S, O;
 
     QStringList RunCopy(const QString &destination)
     {
@@ -39,38 +37,34 @@ private slots:
     void init()
     {
         f = std::make_unique<MainFixture>();
-        m_src = std::make_unique<QTemporaryDir>();
-        m_other = std::make_unique<QTemporaryDir>();
-        S = m_src->path();
-        O = m_other->path();
+        MakeFolders();
         testsupport::WriteFile(S + "/a.txt", "alpha");
         testsupport::WriteFile(S + "/sub/b.txt", "bravo");
     }
     void cleanup()
     {
         f.reset();
-        m_src.reset();
-        m_other.reset();
+        RemoveFolders();
     }
 
     // `root` is where the copies land (as the file system sees it); the
     // walk never enters it and two runs give the same result.
     void destinationInsideTheTree_data()
     {
-        QTest::addColumn<QString>("destination");   // "S/..." or "O/..."
+        QTest::addColumn<QString>("destination");   // "S/..." or "D/..."
         QTest::addColumn<QString>("root");
         QTest::newRow("a folder of the tree") << "S/out" << "S/out";
         QTest::newRow("the same, with a trailing separator") << "S/out/" << "S/out";
         QTest::newRow("a deeper folder of the tree") << "S/sub/out" << "S/sub/out";
-        QTest::newRow("a link elsewhere to a folder of the tree") << "O/link" << "S/out";
+        QTest::newRow("a link elsewhere to a folder of the tree") << "D/link" << "S/out";
     }
     void destinationInsideTheTree()
     {
         QFETCH(QString, destination);
         QFETCH(QString, root);
-        auto real = [&](QString p) { return p.replace(0, 1, p.startsWith('S') ? S : O); };
+        auto real = [&](QString p) { return p.replace(0, 1, p.startsWith('S') ? S : D); };
         QVERIFY(QDir().mkpath(real(root)));
-        if (destination.startsWith('O'))
+        if (destination.startsWith('D'))
             QVERIFY(QFile::link(real(root), real(destination)));
         const QString digest = DigestWithout(testsupport::TreeDigest(S), QDir(S).relativeFilePath(real(root)));
 
@@ -110,10 +104,10 @@ private slots:
     {
         QFETCH(QString, linkTarget);
         const QString target = linkTarget == QLatin1String("S") ? S : S + "/sub";
-        QVERIFY(QFile::link(target, O + "/" + Flat(target)));
+        QVERIFY(QFile::link(target, D + "/" + Flat(target)));
         const QString digest = testsupport::TreeDigest(S);
 
-        const QStringList lines = RunCopy(O);
+        const QStringList lines = RunCopy(D);
         QStringList expected{CopyStart};
         expected << (target == S ? CopyFileError : Copied("*.txt", S + "/a.txt"));
         expected << (target == S ? Copied("*.txt", S + "/sub/b.txt") : CopyFileError);

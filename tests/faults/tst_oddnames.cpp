@@ -87,12 +87,10 @@ void SortLikeListing(QStringList &names)
 
 } // namespace
 
-class TestOddNames : public QObject {
+class TestOddNames : public QObject, private CopyFolders {
     Q_OBJECT
 private:
     std::unique_ptr<MainFixture> f;
-    std::unique_ptr<QTemporaryDir> m_src, m_dst;
-    QString S, D;
 
     frmMain &StartAt(const QString &pattern) { return f->StartAt(S, pattern, D); }
 
@@ -100,10 +98,7 @@ private slots:
     void init()
     {
         f = std::make_unique<MainFixture>();
-        m_src = std::make_unique<QTemporaryDir>();
-        m_dst = std::make_unique<QTemporaryDir>();
-        S = m_src->path();
-        D = m_dst->path();
+        MakeFolders();
         for (const QString &name : OddNames()) {
             QVERIFY2(name.toUtf8().size() <= 255, qPrintable(name));
             QVERIFY2(testsupport::WriteFile(S + "/" + name, "content of " + name.toUtf8()), qPrintable(name));
@@ -128,8 +123,7 @@ private slots:
             fixtures::RemoveRawName(D + "/" + Flat(S), raw);
         }
         f.reset();
-        m_src.reset();
-        m_dst.reset();
+        RemoveFolders();
     }
 
     void plainSearchListsEveryName()

@@ -15,12 +15,10 @@
 
 using namespace faults;
 
-class TestTreeShape : public QObject {
+class TestTreeShape : public QObject, private CopyFolders {
     Q_OBJECT
 private:
     std::unique_ptr<MainFixture> f;
-    std::unique_ptr<QTemporaryDir> m_src, m_dst;
-    QString S, D;
 
     frmMain &StartAt(const QString &path, const QString &pattern) { return f->StartAt(path, pattern, D); }
     QStringList Run(frmMain &w, bool copy)
@@ -36,16 +34,12 @@ private slots:
     void init()
     {
         f = std::make_unique<MainFixture>();
-        m_src = std::make_unique<QTemporaryDir>();
-        m_dst = std::make_unique<QTemporaryDir>();
-        S = m_src->path();
-        D = m_dst->path();
+        MakeFolders();
     }
     void cleanup()
     {
         f.reset();
-        m_src.reset();
-        m_dst.reset();
+        RemoveFolders();
     }
 
     // Links that lead back: to the folder itself, to a folder that holds it

@@ -15,12 +15,10 @@
 
 using namespace faults;
 
-class TestUnusualEntries : public QObject {
+class TestUnusualEntries : public QObject, private CopyFolders {
     Q_OBJECT
 private:
     std::unique_ptr<MainFixture> f;
-    std::unique_ptr<QTemporaryDir> m_src, m_dst;
-    QString S, D;
 
     // The matching entries, in the listing's order (upper-cased names).
     const QStringList m_names{"p-dangling.txt", "p-fifo.txt", "p-file-link.txt", "p-loop.txt",
@@ -32,10 +30,7 @@ private slots:
     void init()
     {
         f = std::make_unique<MainFixture>();
-        m_src = std::make_unique<QTemporaryDir>();
-        m_dst = std::make_unique<QTemporaryDir>();
-        S = m_src->path();
-        D = m_dst->path();
+        MakeFolders();
         using namespace fixtures;
         QVERIFY(testsupport::WriteFile(S + "/p.txt", "plain"));
         QVERIFY(MakeFifo(S + "/p-fifo.txt"));
@@ -48,8 +43,7 @@ private slots:
     void cleanup()
     {
         f.reset();
-        m_src.reset();
-        m_dst.reset();
+        RemoveFolders();
     }
 
     void plainSearchListsThemAll()
@@ -104,20 +98,7 @@ private slots:
         QVERIFY(testsupport::WriteFile(src + "/b.txt", "bravo"));
         const QString out = D + "/out";
         QVERIFY(QDir().mkpath(out));
-        const QString target = out + "/a.txt";
-        using namespace fixtures;
-        if (kind == QLatin1String("fifo"))
-            QVERIFY(MakeFifo(target));
-        else if (kind == QLatin1String("socket"))
-            QVERIFY(MakeSocket(target));
-        else if (kind == QLatin1String("dangling"))
-            QVERIFY(QFile::link(out + "/nowhere", target));
-        else if (kind == QLatin1String("link-to-fifo")) {
-            QVERIFY(MakeFifo(D + "/fifo"));
-            QVERIFY(QFile::link(D + "/fifo", target));
-        } else {
-            QVERIFY(QDir().mkdir(target));
-        }
+        QVERIFY(MakeOddEntry(kind, out + "/a.txt", D + "/fifo"));
         const QStringList before = Entries(D);
         const QString digest = testsupport::TreeDigest(src);
 

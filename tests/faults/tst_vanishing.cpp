@@ -29,21 +29,16 @@ bool RemovingAccessTest(const QString &path)
 }
 } // namespace
 
-class TestVanishing : public QObject {
+class TestVanishing : public QObject, private CopyFolders {
     Q_OBJECT
 private:
     std::unique_ptr<MainFixture> f;
-    std::unique_ptr<QTemporaryDir> m_src, m_dst;
-    QString S, D;
 
 private slots:
     void init()
     {
         f = std::make_unique<MainFixture>();
-        m_src = std::make_unique<QTemporaryDir>();
-        m_dst = std::make_unique<QTemporaryDir>();
-        S = m_src->path();
-        D = m_dst->path();
+        MakeFolders();
         using testsupport::WriteFile;
         WriteFile(S + "/r.txt", "root");
         WriteFile(S + "/a/x.txt", "ex");
@@ -56,8 +51,7 @@ private slots:
         platform::SetAccessTestHook(nullptr);
         g_vanishOnTest.clear();
         f.reset();
-        m_src.reset();
-        m_dst.reset();
+        RemoveFolders();
     }
 
     // Events: "+rel" a hit (or copy) of S/rel, "!rel" S/rel unreachable.
@@ -161,18 +155,8 @@ private slots:
             if (n != 1)
                 return;
             QVERIFY(QFile::remove(victim));
-            if (change == QLatin1String("fifo"))
-                QVERIFY(fixtures::MakeFifo(victim));
-            else if (change == QLatin1String("socket"))
-                QVERIFY(fixtures::MakeSocket(victim));
-            else if (change == QLatin1String("folder"))
-                QVERIFY(QDir().mkdir(victim));
-            else if (change == QLatin1String("dangling"))
-                QVERIFY(QFile::link(src + "/missing", victim));
-            else if (change == QLatin1String("link-to-fifo")) {
-                QVERIFY(fixtures::MakeFifo(src + "/.fifo"));
-                QVERIFY(QFile::link(src + "/.fifo", victim));
-            }
+            if (change != QLatin1String("removed"))
+                QVERIFY(MakeOddEntry(change, victim, src + "/.fifo"));
         };
         const int64_t copied = modCommon::CopyDirectory(src, out, QStringLiteral("*.txt"));
 

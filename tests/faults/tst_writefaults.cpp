@@ -38,11 +38,9 @@ QByteArray Pattern(int size)
 const char *const ChildFlag = "PATHWREN_TEST_IN_MOUNT_NAMESPACE";
 } // namespace
 
-class TestWriteFaults : public QObject {
+class TestWriteFaults : public QObject, private CopyFolders {
     Q_OBJECT
 private:
-    std::unique_ptr<QTemporaryDir> m_src, m_dst;
-    QString S, D;
     int64_t m_sizeLimit = -1;
 
     // a.txt, big.bin (two whole copy chunks and a rest), c.txt;
@@ -73,10 +71,7 @@ private:
 private slots:
     void init()
     {
-        m_src = std::make_unique<QTemporaryDir>();
-        m_dst = std::make_unique<QTemporaryDir>();
-        S = m_src->path();
-        D = m_dst->path();
+        MakeFolders();
         m_sizeLimit = fixtures::FileSizeLimit();
     }
     void cleanup()
@@ -84,8 +79,7 @@ private slots:
         fixtures::SetFileSizeLimit(m_sizeLimit);
         platform::SetWriteFaultHook(nullptr);
         g_armed = false;
-        m_src.reset();
-        m_dst.reset();
+        RemoveFolders();
     }
 
     void writeFailsMidFile_data()

@@ -2,6 +2,7 @@
 // temporary trees: exact lines and order, states, stop requests, access
 // notes and listing failures.
 #include "mainfixture.h"
+#include "resultlines.h"
 
 #include "app/statusbar/modStatusBar.h"
 #include "foldertree/foldertree.h"
@@ -34,9 +35,9 @@ platform::DirListing::Status FakeListing(const QString &folder)
     return folder == g_refused ? platform::DirListing::Status::Refused : platform::DirListing::Status::Ok;
 }
 
-const QString Start = QStringLiteral("☆☆☆ 検索のみ開始... ☆☆☆");
-const QString End = QStringLiteral("☆☆☆ 終了 ☆☆☆");
-const QString Stop = QStringLiteral("☆☆☆ ユーザによる検索中断 ☆☆☆");
+using testsupport::End;
+const QString &Start = testsupport::SearchStart;
+const QString &Stop = testsupport::UserStop;
 } // namespace
 
 class TestSearch : public QObject {
@@ -46,17 +47,13 @@ private:
     QTemporaryDir m_tree;
     QString R;   // the tree's root
 
+    // The hit line of an entry below the tree's root.
     QString Hit(const QString &pattern, const QString &rel) const
     {
-        return QStringLiteral("検索(") + pattern + QStringLiteral(") in ") + R + QLatin1Char('/') + rel;
+        return testsupport::Hit(pattern, R + QLatin1Char('/') + rel);
     }
     // The result lines of the last search, from its start banner on.
-    QStringList SearchLines()
-    {
-        const QStringList all = f->Result().Lines();
-        int i = all.lastIndexOf(Start);
-        return i < 0 ? all : all.mid(i);
-    }
+    QStringList SearchLines() { return testsupport::From(f->Result().Lines(), Start); }
     frmMain &StartAt(const QString &path, const QString &patterns) { return f->StartAt(path, patterns); }
 
 private slots:
@@ -254,7 +251,7 @@ private slots:
             expected << QStringLiteral("※※※ アクセスＯＫ！ in ") + R + "/sub1" << Hit("x.txt", "sub1/x.txt")
                      << Hit("y.txt", "sub1/deep/y.txt");
         else
-            expected << QStringLiteral("※※※ アクセス不可能 in ") + R + "/sub1";
+            expected << testsupport::Unreachable(R + "/sub1");
         expected << End;
         QCOMPARE(SearchLines(), expected);
     }

@@ -1,7 +1,9 @@
 // The search with copy through the real main window, offscreen: exact
 // lines, the flat destination layout, the destination checks, and the
 // destination inside the searched tree.
+#include "copyfolders.h"
 #include "mainfixture.h"
+#include "resultlines.h"
 
 #include "foldertree/foldertree.h"
 #include "tempdir.h"
@@ -12,17 +14,10 @@
 #include <QPushButton>
 #include <QtTest>
 
-namespace {
-const QString Start = QStringLiteral("☆☆☆ 検索後コピー開始... ☆☆☆");
-const QString End = QStringLiteral("☆☆☆ 終了 ☆☆☆");
+using namespace testsupport;
 
-QString Flat(const QString &path)
-{
-    QString s = path;
-    s.replace(QLatin1Char('/'), QStringLiteral("￥"));
-    s.replace(QLatin1Char(':'), QStringLiteral("："));
-    return s;
-}
+namespace {
+const QString &Start = CopyStart;
 
 // Every file below `root`, relative, sorted.
 QStringList Files(const QString &root)
@@ -36,24 +31,17 @@ QStringList Files(const QString &root)
 }
 } // namespace
 
-class TestSearchCopy : public QObject {
+class TestSearchCopy : public QObject, private CopyFolders {
     Q_OBJECT
 private:
     std::unique_ptr<MainFixture> f;
-    std::unique_ptr<QTemporaryDir> m_src;
-    std::unique_ptr<QTemporaryDir> m_dst;
-    QString S, D;
 
+    // The copy line of a file below the source tree.
     QString Copied(const QString &pattern, const QString &rel) const
     {
-        return QStringLiteral("コピー(") + pattern + QStringLiteral(") in ") + S + QLatin1Char('/') + rel;
+        return testsupport::Copied(pattern, S + QLatin1Char('/') + rel);
     }
-    QStringList SearchLines()
-    {
-        const QStringList all = f->Result().Lines();
-        const int i = all.lastIndexOf(Start);
-        return i < 0 ? all : all.mid(i);
-    }
+    QStringList SearchLines() { return From(f->Result().Lines(), Start); }
     frmMain &StartAt(const QString &path, const QString &patterns, const QString &destination)
     {
         return f->StartAt(path, patterns, destination);
@@ -63,10 +51,7 @@ private slots:
     void init()
     {
         f = std::make_unique<MainFixture>();
-        m_src = std::make_unique<QTemporaryDir>();
-        m_dst = std::make_unique<QTemporaryDir>();
-        S = m_src->path();
-        D = m_dst->path();
+        MakeFolders();
         using testsupport::WriteFile;
         WriteFile(S + "/a.txt", "alpha");
         WriteFile(S + "/.hidden.txt", "hidden");
@@ -79,8 +64,7 @@ private slots:
     void cleanup()
     {
         f.reset();
-        m_src.reset();
-        m_dst.reset();
+        RemoveFolders();
     }
 
     void copiesIntoOneFlatFolderPerSourceFolder()
@@ -181,7 +165,7 @@ private slots:
         testsupport::WriteFile(deep + "/k.txt", "k");
         frmMain &w = StartAt(S + "/long", QStringLiteral("k.txt"), D);
         Ui(w).cmdExpandToDrv->click();
-        QCOMPARE(SearchLines(), (QStringList{Start, QStringLiteral("※※※ Error in CopyDirectory"), End}));
+        QCOMPARE(SearchLines(), (QStringList{Start, CopyDirectoryError, End}));
     }
 };
 
