@@ -4,29 +4,24 @@
 #include "common/filecopy.h"
 #include "fixtures.h"
 #include "platform/listing.h"
+#include "resultlines.h"
 #include "tempdir.h"
 #include "testhost.h"
 
 #include <QtTest>
 
 using namespace modCommon;
+using testsupport::CopyDirectoryError;
+using testsupport::CopyFileError;
+using testsupport::FolderEntries;
 using testsupport::ReadFile;
 using testsupport::WriteFile;
 
 namespace {
 
-const QString kDirError = QStringLiteral("※※※ Error in CopyDirectory");
-const QString kFileError = QStringLiteral("※※※ Error in CopyFile");
-
 QString CopyLine(const QString &pattern, const QString &folder, const QString &name)
 {
-    return QStringLiteral("コピー(") + pattern + QStringLiteral(") in ") + folder + QLatin1Char('/') + name;
-}
-
-QStringList Entries(const QString &folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                  QDir::Name);
+    return testsupport::Copied(pattern, folder + QLatin1Char('/') + name);
 }
 
 QString g_refusedFolder;
@@ -80,7 +75,7 @@ void TestCopyDirectory::cleanup()
     // Read-only files must not stop the temporary folder from going away.
     if (m_dir) {
         for (const QString &folder : {m_src, m_dst})
-            for (const QString &name : Entries(folder))
+            for (const QString &name : FolderEntries(folder))
                 QFile::setPermissions(folder + QLatin1Char('/') + name, QFile::ReadOwner | QFile::WriteOwner);
     }
     delete m_dir;
@@ -100,7 +95,7 @@ void TestCopyDirectory::copiesNormalFilesOnly()
 
     QCOMPARE(host.lines, (QStringList{CopyLine("*.txt", m_src, "a.txt"), CopyLine("*.txt", m_src, "b.txt"),
                                       CopyLine("*.txt", m_src, "c.txt")}));
-    QCOMPARE(Entries(m_dst), (QStringList{"a.txt", "b.txt", "c.txt"}));
+    QCOMPARE(FolderEntries(m_dst), (QStringList{"a.txt", "b.txt", "c.txt"}));
     QCOMPARE(ReadFile(m_dst + QStringLiteral("/a.txt")), QByteArray("alpha"));
     QCOMPARE(ReadFile(m_dst + QStringLiteral("/b.txt")), QByteArray(5000, 'b'));
     QCOMPARE(ReadFile(m_dst + QStringLiteral("/c.txt")), QByteArray("gamma")); // read-only source
@@ -141,7 +136,7 @@ void TestCopyDirectory::existingDestinationUsedAsIs()
 
     QCOMPARE(CopyDirectory(m_src, m_dst, QStringLiteral("*.doc")), int64_t(1));
     QCOMPARE(host.lines, QStringList{CopyLine("*.doc", m_src, "d.doc")});
-    QCOMPARE(Entries(m_dst), (QStringList{"d.doc", "keep.bin"}));
+    QCOMPARE(FolderEntries(m_dst), (QStringList{"d.doc", "keep.bin"}));
     QCOMPARE(ReadFile(m_dst + QStringLiteral("/d.doc")), QByteArray("delta"));
     QCOMPARE(ReadFile(m_dst + QStringLiteral("/keep.bin")), QByteArray("keep"));
 }
@@ -158,7 +153,7 @@ void TestCopyDirectory::stopBetweenFiles()
 
     QCOMPARE(CopyDirectory(m_src, m_dst, QStringLiteral("*.txt")), int64_t(0));
     QCOMPARE(host.lines, QStringList{CopyLine("*.txt", m_src, "a.txt")});
-    QCOMPARE(Entries(m_dst), QStringList{"a.txt"});
+    QCOMPARE(FolderEntries(m_dst), QStringList{"a.txt"});
     QCOMPARE(ReadFile(m_dst + QStringLiteral("/a.txt")), QByteArray("alpha"));
 }
 
@@ -169,8 +164,8 @@ void TestCopyDirectory::readOnlyDestinationFileEndsPattern()
     TestHost host;
 
     QCOMPARE(CopyDirectory(m_src, m_dst, QStringLiteral("*.txt")), int64_t(1));
-    QCOMPARE(host.lines, (QStringList{CopyLine("*.txt", m_src, "a.txt"), kFileError}));
-    QCOMPARE(Entries(m_dst), (QStringList{"a.txt", "b.txt"})); // c.txt never tried
+    QCOMPARE(host.lines, (QStringList{CopyLine("*.txt", m_src, "a.txt"), CopyFileError}));
+    QCOMPARE(FolderEntries(m_dst), (QStringList{"a.txt", "b.txt"})); // c.txt never tried
     QCOMPARE(ReadFile(m_dst + QStringLiteral("/b.txt")), QByteArray("protected"));
 
     // The next pattern goes on as usual.
@@ -186,7 +181,7 @@ void TestCopyDirectory::destinationParentMissing()
     const QString before = testsupport::TreeDigest(m_dir->path());
 
     QCOMPARE(CopyDirectory(m_src, dst, QStringLiteral("*.txt")), int64_t(0));
-    QCOMPARE(host.lines, QStringList{kDirError});
+    QCOMPARE(host.lines, QStringList{CopyDirectoryError});
     QCOMPARE(testsupport::TreeDigest(m_dir->path()), before);
 }
 
@@ -197,7 +192,7 @@ void TestCopyDirectory::listingRefused()
     platform::SetListingFaultHook(&RefuseOne);
 
     QCOMPARE(CopyDirectory(m_src, m_dst, QStringLiteral("*.txt")), int64_t(0));
-    QCOMPARE(host.lines, QStringList{kDirError});
+    QCOMPARE(host.lines, QStringList{CopyDirectoryError});
     QVERIFY(!QFileInfo::exists(m_dst));
 }
 
@@ -216,9 +211,9 @@ void TestCopyDirectory::tallyBeyond16Bits()
 
     QCOMPARE(CopyDirectory(src, m_dst, QStringLiteral("f*")), int64_t(files));
     QCOMPARE(host.lines.size(), files);
-    QVERIFY(!host.lines.contains(kDirError));
+    QVERIFY(!host.lines.contains(CopyDirectoryError));
     QCOMPARE(host.lines.last(), CopyLine("f*", src, "f32999"));
-    QCOMPARE(Entries(m_dst).size(), files);
+    QCOMPARE(FolderEntries(m_dst).size(), files);
 }
 
 QTEST_GUILESS_MAIN(TestCopyDirectory)

@@ -5,18 +5,19 @@
 #include "common/filecopy.h"
 #include "platform/filecopy.h"
 #include "fixtures.h"
+#include "resultlines.h"
 #include "tempdir.h"
 #include "testhost.h"
 
 #include <QtTest>
 
 using namespace modCommon;
+using testsupport::CopyFileError;
+using testsupport::FolderEntries;
 using testsupport::ReadFile;
 using testsupport::WriteFile;
 
 namespace {
-
-const QString kError = QStringLiteral("※※※ Error in CopyFile");
 
 // Bytes that differ from block to block, so a repeated, dropped or
 // reordered block shows.
@@ -26,12 +27,6 @@ QByteArray Content(qint64 size)
     for (qint64 i = 0; i < size; ++i)
         data[i] = char((i * 31 + (i / 4096) * 7 + 3) & 0xff);
     return data;
-}
-
-QStringList Entries(const QString &folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                  QDir::Name);
 }
 
 // State for the write hooks (plain function pointers).
@@ -127,7 +122,7 @@ void TestCopyFile::copiesEveryByte()
     QVERIFY(CopyFile(src, dst));
     QCOMPARE(ReadFile(dst), Content(size)); // no stale tail of an old file
     QCOMPARE(ReadFile(src), Content(size));
-    QCOMPARE(Entries(dir.filePath(QStringLiteral("dst"))), QStringList{"data.bin"});
+    QCOMPARE(FolderEntries(dir.filePath(QStringLiteral("dst"))), QStringList{"data.bin"});
     QVERIFY(host.lines.isEmpty());
 }
 
@@ -161,9 +156,9 @@ void TestCopyFile::writeFailureLeavesDestination()
     platform::SetWriteFaultHook(nullptr);
 
     QCOMPARE(g_seen.last(), failAt); // the failure really came from the hook
-    QCOMPARE(host.lines, QStringList{kError});
+    QCOMPARE(host.lines, QStringList{CopyFileError});
     const QStringList expected = existing ? QStringList{"x.bin"} : QStringList{};
-    QCOMPARE(Entries(dir.filePath(QStringLiteral("b"))), expected); // no temporary left
+    QCOMPARE(FolderEntries(dir.filePath(QStringLiteral("b"))), expected); // no temporary left
     if (existing)
         QCOMPARE(ReadFile(dst), QByteArray("previous copy"));
     QCOMPARE(ReadFile(src), Content(3 * CopyChunkBytes + 10));
@@ -185,8 +180,8 @@ void TestCopyFile::sourceShrinkingIsFailure()
     platform::SetWriteFaultHook(nullptr);
 
     QVERIFY(g_shrinkPath.isEmpty()); // the source did shrink during the copy
-    QCOMPARE(host.lines, QStringList{kError});
-    QCOMPARE(Entries(dir.filePath(QStringLiteral("out"))), QStringList{});
+    QCOMPARE(host.lines, QStringList{CopyFileError});
+    QCOMPARE(FolderEntries(dir.filePath(QStringLiteral("out"))), QStringList{});
 }
 
 // Every refusal: false, exactly one error line, and the tree as it was, in
@@ -224,7 +219,7 @@ void TestCopyFile::refused()
     TestHost host;
 
     QVERIFY(!CopyFile(dir.filePath(source), dir.filePath(destination)));
-    QCOMPARE(host.lines, QStringList{kError});
+    QCOMPARE(host.lines, QStringList{CopyFileError});
     QCOMPARE(testsupport::TreeDigest(dir.path()), before);
     QFile::setPermissions(dir.filePath(QStringLiteral("out/readonly.bin")), QFile::ReadOwner | QFile::WriteOwner);
 }
@@ -262,8 +257,8 @@ void TestCopyFile::sizesBeyond32Bits()
     platform::SetWriteFaultHook(nullptr);
 
     QCOMPARE(g_seen, (QList<int64_t>{0, CopyChunkBytes, 2 * CopyChunkBytes}));
-    QCOMPARE(host.lines, QStringList{kError});
-    QCOMPARE(Entries(dir.filePath(QStringLiteral("out"))), QStringList{});
+    QCOMPARE(host.lines, QStringList{CopyFileError});
+    QCOMPARE(FolderEntries(dir.filePath(QStringLiteral("out"))), QStringList{});
 }
 
 // A replaced file keeps its permission bits, owner and group; where the
@@ -330,8 +325,8 @@ void TestCopyFile::replacementKeepsTheFile()
         QVERIFY(LockFolderEntries(out, false));
     const bool ok = !failWrite && (oldMode >= 0 || !locked);
     QCOMPARE(copied, ok);
-    QCOMPARE(host.lines, ok ? QStringList() : QStringList{kError});
-    QCOMPARE(Entries(out), oldMode >= 0 || ok ? QStringList{"data.bin"} : QStringList());
+    QCOMPARE(host.lines, ok ? QStringList() : QStringList{CopyFileError});
+    QCOMPARE(FolderEntries(out), oldMode >= 0 || ok ? QStringList{"data.bin"} : QStringList());
     if (ok) {
         QCOMPARE(ReadFile(dst), Content(size));
         const FileOwnership now = Ownership(dst);
@@ -386,7 +381,7 @@ void TestCopyFile::largeFilesYieldBetweenChunks()
     QCOMPARE(host.yields, yields);
     QVERIFY(!destinationSeen.contains(true));
     QCOMPARE(ReadFile(dst), Content(size));
-    QCOMPARE(Entries(dir.filePath(QStringLiteral("out"))), QStringList{"big.bin"});
+    QCOMPARE(FolderEntries(dir.filePath(QStringLiteral("out"))), QStringList{"big.bin"});
     QVERIFY(host.lines.isEmpty());
 }
 

@@ -11,14 +11,9 @@
 
 using platform::ReplacementFile;
 using platform::SourceFile;
+using testsupport::FolderEntries;
 
 namespace {
-
-QStringList Entries(const QString &folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                  QDir::Name);
-}
 
 int64_t g_failFrom = -1;
 int g_hookCalls = 0;
@@ -182,10 +177,10 @@ void TstFileCopyIo::replacesOnlyOnCommit()
     QVERIFY(out.Open(dest, in));
     QVERIFY(out.Write(m_content.constData(), m_content.size()));
     QCOMPARE(testsupport::ReadFile(dest), QByteArray(20000, 'o'));
-    QCOMPARE(Entries(m_dst).size(), 2); // the destination and one temporary
+    QCOMPARE(FolderEntries(m_dst).size(), 2); // the destination and one temporary
     QVERIFY(out.Commit());
     QCOMPARE(testsupport::ReadFile(dest), m_content);
-    QCOMPARE(Entries(m_dst), QStringList{"data.bin"});
+    QCOMPARE(FolderEntries(m_dst), QStringList{"data.bin"});
     // Committed once; a second commit has nothing left to do.
     QVERIFY(!out.Commit());
     QCOMPARE(testsupport::ReadFile(dest), m_content);
@@ -201,7 +196,7 @@ void TstFileCopyIo::createsNewFileOnCommit()
     QVERIFY(testsupport::WriteFile(m_dst + QStringLiteral("/empty"), "old"));
     QVERIFY(CopyWith(m_src + QStringLiteral("/empty"), m_dst + QStringLiteral("/empty")));
     QCOMPARE(QFileInfo(m_dst + QStringLiteral("/empty")).size(), qint64(0));
-    QCOMPARE(Entries(m_dst), (QStringList{"empty", "new.bin"}));
+    QCOMPARE(FolderEntries(m_dst), (QStringList{"empty", "new.bin"}));
 }
 
 void TstFileCopyIo::discardKeepsOldContent()
@@ -229,7 +224,7 @@ void TstFileCopyIo::discardKeepsOldContent()
         QVERIFY(out.Write(m_content.constData(), 100));
     }
     QCOMPARE(testsupport::ReadFile(dest), QByteArray("old"));
-    QCOMPARE(Entries(m_dst), QStringList{"data.bin"});
+    QCOMPARE(FolderEntries(m_dst), QStringList{"data.bin"});
 }
 
 void TstFileCopyIo::refusedDestinations_data()
@@ -291,13 +286,13 @@ void TstFileCopyIo::refusesTheSourceItself()
         dest = m_dst + QStringLiteral("/data.bin");
         QVERIFY(QFile::link(source, dest));
     }
-    const QStringList before = Entries(m_src);
+    const QStringList before = FolderEntries(m_src);
     SourceFile in;
     QVERIFY(in.Open(source));
     ReplacementFile out;
     QVERIFY(!out.Open(dest, in));
     QCOMPARE(testsupport::ReadFile(source), m_content);
-    QCOMPARE(Entries(m_src), before);
+    QCOMPARE(FolderEntries(m_src), before);
 }
 
 void TstFileCopyIo::writeFaultLeavesOldContent()
@@ -318,13 +313,13 @@ void TstFileCopyIo::writeFaultLeavesOldContent()
     QVERIFY(!out.Write(m_content.constData() + 4096, 4096));
     QVERIFY(!out.Commit());
     QCOMPARE(testsupport::ReadFile(dest), QByteArray("old"));
-    QCOMPARE(Entries(m_dst), QStringList{"data.bin"});
+    QCOMPARE(FolderEntries(m_dst), QStringList{"data.bin"});
 
     // The same through the block copy: failure reported, nothing replaced.
     g_failFrom = 8192;
     QVERIFY(!CopyWith(m_src + QStringLiteral("/data.bin"), dest));
     QCOMPARE(testsupport::ReadFile(dest), QByteArray("old"));
-    QCOMPARE(Entries(m_dst), QStringList{"data.bin"});
+    QCOMPARE(FolderEntries(m_dst), QStringList{"data.bin"});
 }
 
 void TstFileCopyIo::fileSizeLimitFailsInsteadOfKilling()
@@ -338,7 +333,7 @@ void TstFileCopyIo::fileSizeLimitFailsInsteadOfKilling()
     QVERIFY(fixtures::SetFileSizeLimit(previous));
     QVERIFY(!copied);
     QCOMPARE(testsupport::ReadFile(dest), QByteArray("old"));
-    QCOMPARE(Entries(m_dst), QStringList{"data.bin"});
+    QCOMPARE(FolderEntries(m_dst), QStringList{"data.bin"});
 }
 
 void TstFileCopyIo::longNamesGetShortTemporaries_data()
@@ -360,7 +355,7 @@ void TstFileCopyIo::longNamesGetShortTemporaries()
     const QString probe = m_tmp->path() + QStringLiteral("/probe");
     QVERIFY(testsupport::MakePath(probe));
     QVERIFY(out.Open(probe + QLatin1Char('/') + name, in));
-    const QStringList entries = Entries(probe);
+    const QStringList entries = FolderEntries(probe);
     QCOMPARE(entries.size(), 1);
     const QString temporary = entries.first();
     QVERIFY(temporary.startsWith(QLatin1Char('.')));
@@ -385,13 +380,13 @@ void TstFileCopyIo::longNamesGetShortTemporaries()
 
     const QString dest = m_dst + QLatin1Char('/') + name;
     QVERIFY(out.Open(dest, in));
-    QCOMPARE(Entries(m_dst).size(), kept.size() + 1);
+    QCOMPARE(FolderEntries(m_dst).size(), kept.size() + 1);
     QVERIFY(out.Write(m_content.constData(), m_content.size()));
     QVERIFY(out.Commit());
     QStringList expected = kept;
     expected << name;
     expected.sort();
-    QCOMPARE(Entries(m_dst), expected);
+    QCOMPARE(FolderEntries(m_dst), expected);
     QCOMPARE(testsupport::ReadFile(dest), m_content);
 }
 
@@ -425,7 +420,7 @@ void TstFileCopyIo::reopenDropsEarlierTemporary()
     QVERIFY(out.Open(m_dst + QStringLiteral("/second"), in));
     QVERIFY(out.Write("2", 1));
     QVERIFY(out.Commit());
-    QCOMPARE(Entries(m_dst), QStringList{"second"});
+    QCOMPARE(FolderEntries(m_dst), QStringList{"second"});
     QCOMPARE(testsupport::ReadFile(m_dst + QStringLiteral("/second")), QByteArray("2"));
 }
 
@@ -470,7 +465,7 @@ void TstFileCopyIo::namesWithinOpenFolders()
     const bool opened = in.Open(from, name) && out.Open(to, name, in);
     QCOMPARE(opened, ok);
     if (!ok) {
-        QCOMPARE(Entries(m_dst), QStringList{"sub"});
+        QCOMPARE(FolderEntries(m_dst), QStringList{"sub"});
         return;
     }
     QVERIFY(out.CopyFrom(in, m_content.size()));
@@ -480,7 +475,7 @@ void TstFileCopyIo::namesWithinOpenFolders()
         QVERIFY(QFileInfo(m_dst + QLatin1Char('/') + name).isSymLink());
     // No temporary is left behind anywhere.
     for (const QString &folder : {m_dst, m_tmp->path() + QStringLiteral("/moved-dst")})
-        for (const QString &entry : Entries(folder))
+        for (const QString &entry : FolderEntries(folder))
             QVERIFY2(!entry.contains(QLatin1String(".pathwren-")), qPrintable(entry));
 }
 

@@ -58,4 +58,10 @@ QString TreeDigest(const QString &root)
     return rows.join(QLatin1Char('\n'));
 }
 
+QStringList FolderEntries(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                  QDir::Name);
+}
+
 } // namespace testsupport

@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace testsupport {
 
@@ -13,5 +14,8 @@ bool MakePath(const QString &path);
 // Every regular file below `root` (relative path -> SHA-256 hex), for
 // "the tree is byte-for-byte unchanged" checks.
 QString TreeDigest(const QString &root);
+// The names in `folder`, hidden and special entries included, "." and
+// ".." not, sorted.
+QStringList FolderEntries(const QString &folder);
 
 } // namespace testsupport
