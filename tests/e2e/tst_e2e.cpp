@@ -32,6 +32,8 @@ QByteArray Describe(const QRect &r)
     return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).toUtf8();
 }
 
+// The folder a copy of `path` lands in (temporary paths hold no ':'),
+// spelled out here as this test links none of the program's code.
 QString Flat(const QString &path)
 {
     QString s = path;
