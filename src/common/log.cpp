@@ -1,6 +1,7 @@
 #include "common/log.h"
 
 #include "platform/fileaccess.h"
+#include "platform/testhooks.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -10,8 +11,6 @@
 namespace modCommon {
 
 namespace {
-QString g_logPathOverride;
-
 // Creates the missing folders of an absolute path, each private to the user
 // as the base directory rules ask for state folders.
 bool MakeFolders(const QString &path)
@@ -38,8 +37,9 @@ QString StateLogFilePath()
 
 QString LogFilePath()
 {
-    if (!g_logPathOverride.isEmpty())
-        return g_logPathOverride;
+    const QString &testPath = platform::ActiveTestHooks().logFilePath;
+    if (!testPath.isEmpty())
+        return testPath;
     return LogFilePathFor(QCoreApplication::applicationDirPath());
 }
 
@@ -49,11 +49,6 @@ QString LogFilePathFor(const QString &programDir)
     if (dir.isDir() && dir.isWritable())
         return programDir + QStringLiteral("/Pathwren.log");
     return StateLogFilePath();
-}
-
-void SetLogFilePathForTesting(const QString &path)
-{
-    g_logPathOverride = path;
 }
 
 QByteArray FormatLogRecord(const QDateTime &when, const QString &strMsg)

@@ -20,7 +20,5 @@ QString LogFilePath();
 // $XDG_STATE_HOME/Pathwren/Pathwren.log, with ~/.local/state standing in
 // for an unset, empty or relative XDG_STATE_HOME.
 QString LogFilePathFor(const QString &programDir);
-// Tests point the log elsewhere; an empty path restores the default.
-void SetLogFilePathForTesting(const QString &path);
 
 } // namespace modCommon

@@ -1,6 +1,7 @@
 #include "fileaccess.h"
 
 #include "nativepath.h"
+#include "testhooks.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -12,15 +13,10 @@
 
 namespace platform {
 
-namespace {
-PathTestHook g_accessTestHook = nullptr;
-PathTestHook g_networkOpenHook = nullptr;
-} // namespace
-
 bool PathAttributesReadable(const QString &path)
 {
-    if (g_accessTestHook)
-        return g_accessTestHook(path);
+    if (const auto accessTest = ActiveTestHooks().accessTest)
+        return accessTest(path);
     QByteArray native;
     if (!detail::ToNative(path, native) || native.isEmpty())
         return false;
@@ -31,8 +27,8 @@ bool PathAttributesReadable(const QString &path)
 
 bool OpenNetworkEnumeration(const QString &path)
 {
-    if (g_networkOpenHook)
-        return g_networkOpenHook(path);
+    if (const auto networkOpen = ActiveTestHooks().networkOpen)
+        return networkOpen(path);
     QByteArray native;
     if (!detail::ToNative(path, native) || native.isEmpty())
         return false;
@@ -56,16 +52,6 @@ void IgnoreFileSizeSignal()
         return true;
     }();
     (void)done;
-}
-
-void SetAccessTestHook(PathTestHook hook)
-{
-    g_accessTestHook = hook;
-}
-
-void SetNetworkOpenHook(PathTestHook hook)
-{
-    g_networkOpenHook = hook;
 }
 
 bool IsDirectory(const QString &path)

@@ -17,11 +17,6 @@ bool PathAttributesReadable(const QString &path);
 // directory enumeration can be opened on it.
 bool OpenNetworkEnumeration(const QString &path);
 
-// Test seams for the two functions above; null means the real behaviour.
-using PathTestHook = bool (*)(const QString &path);
-void SetAccessTestHook(PathTestHook hook);
-void SetNetworkOpenHook(PathTestHook hook);
-
 // True when `path` names an existing directory (following symlinks).
 bool IsDirectory(const QString &path);
 

@@ -2,6 +2,7 @@
 
 #include "fileaccess.h"
 #include "nativepath.h"
+#include "testhooks.h"
 
 #include <QHash>
 #include <QRandomGenerator>
@@ -22,7 +23,12 @@ namespace platform {
 
 namespace {
 
-WriteFaultHook g_writeFaultHook = nullptr;
+// False when a test makes the next write fail; always true in the program.
+bool WriteAllowed(int64_t written)
+{
+    const auto writeFault = ActiveTestHooks().writeFault;
+    return !writeFault || writeFault(written);
+}
 
 // Longest file name the usual file systems take, in bytes.
 constexpr int kNameMax = 255;
@@ -381,7 +387,7 @@ bool ReplacementFile::Write(const char *buffer, int64_t count)
 {
     if (m_fd < 0 || m_failed)
         return false;
-    if (count < 0 || (g_writeFaultHook && !g_writeFaultHook(m_written))) {
+    if (count < 0 || !WriteAllowed(m_written)) {
         m_failed = true;
         return false;
     }
@@ -412,7 +418,7 @@ bool ReplacementFile::CopyFrom(SourceFile &source, int64_t count)
     }
     int64_t done = 0;
     while (done < count && m_kernelCopy) {
-        if (g_writeFaultHook && !g_writeFaultHook(m_written)) {
+        if (!WriteAllowed(m_written)) {
             m_failed = true;
             return false;
         }
@@ -500,11 +506,6 @@ void ReplacementFile::Discard()
     m_temporary.clear();
     m_destination.clear();
     m_inPlace = false;
-}
-
-void SetWriteFaultHook(WriteFaultHook hook)
-{
-    g_writeFaultHook = hook;
 }
 
 } // namespace platform

@@ -112,10 +112,4 @@ private:
     QByteArray m_temporary;       // names not valid UTF-8 survive the round trip
 };
 
-// Test seam: when set, called before every write of ReplacementFile (and
-// every chunk CopyFrom() moves) with the number of bytes written so far;
-// returning false makes that write fail.
-using WriteFaultHook = bool (*)(int64_t bytesWrittenSoFar);
-void SetWriteFaultHook(WriteFaultHook hook);
-
 } // namespace platform

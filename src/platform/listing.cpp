@@ -3,6 +3,7 @@
 #include "fileaccess.h"
 #include "listingcache.h"
 #include "nativepath.h"
+#include "testhooks.h"
 #include "wildcard.h"
 
 #include <algorithm>
@@ -20,8 +21,6 @@
 namespace platform {
 
 namespace {
-
-ListingFaultHook g_listingFaultHook = nullptr;
 
 bool IsDotName(const char *name)
 {
@@ -218,8 +217,8 @@ DirListing::Status DirListing::Open(const QString &folder, const QString &patter
     m_names.clear();
     m_pos = 0;
 
-    if (g_listingFaultHook) {
-        const Status forced = g_listingFaultHook(folder);
+    if (const auto listingFault = ActiveTestHooks().listingFault) {
+        const Status forced = listingFault(folder);
         if (forced != Status::Ok)
             return forced;
     }
@@ -311,11 +310,6 @@ QString DirListing::Next()
     if (m_pos >= m_names.size())
         return QString();
     return std::move(m_names[m_pos++]);
-}
-
-void SetListingFaultHook(ListingFaultHook hook)
-{
-    g_listingFaultHook = hook;
 }
 
 } // namespace platform

@@ -69,13 +69,7 @@ struct FolderEntry {
 // Every subfolder of `folder`, hidden ones and links to folders included,
 // "." and ".." not, in the order of DirListing.  Statuses as DirListing::Open().
 // A folder listed again while it has not changed is not read again, by this
-// or by DirListing.  The listing fault hook below does not apply here.
+// or by DirListing.  The listing fault hook of TestHooks does not apply here.
 DirListing::Status ListFolders(const QString &folder, std::vector<FolderEntry> &folders);
-
-// Test seam: when set, DirListing::Open() calls it first with the folder;
-// a return value other than Status::Ok is returned as the result of Open()
-// without touching the file system.  Null in the program.
-using ListingFaultHook = DirListing::Status (*)(const QString &folder);
-void SetListingFaultHook(ListingFaultHook hook);
 
 } // namespace platform

@@ -5,6 +5,7 @@
 #include "fixtures.h"
 #include "platform/listing.h"
 #include "resultlines.h"
+#include "scopedtesthooks.h"
 #include "tempdir.h"
 #include "testhost.h"
 
@@ -70,7 +71,6 @@ void TestCopyDirectory::init()
 
 void TestCopyDirectory::cleanup()
 {
-    platform::SetListingFaultHook(nullptr);
     g_refusedFolder.clear();
     // Read-only files must not stop the temporary folder from going away.
     if (m_dir) {
@@ -189,7 +189,7 @@ void TestCopyDirectory::listingRefused()
 {
     TestHost host;
     g_refusedFolder = m_src;
-    platform::SetListingFaultHook(&RefuseOne);
+    const ScopedTestHooks hooks([](platform::TestHooks &h) { h.listingFault = &RefuseOne; });
 
     QCOMPARE(CopyDirectory(m_src, m_dst, QStringLiteral("*.txt")), int64_t(0));
     QCOMPARE(host.lines, QStringList{CopyDirectoryError});

@@ -6,6 +6,7 @@
 #include "platform/filecopy.h"
 #include "fixtures.h"
 #include "resultlines.h"
+#include "scopedtesthooks.h"
 #include "tempdir.h"
 #include "testhost.h"
 
@@ -79,7 +80,6 @@ private:
 
 void TestCopyFile::cleanup()
 {
-    platform::SetWriteFaultHook(nullptr);
     if (!m_locked.isEmpty())
         fixtures::LockFolderEntries(m_locked, false);
     m_locked.clear();
@@ -151,9 +151,10 @@ void TestCopyFile::writeFailureLeavesDestination()
         QVERIFY(WriteFile(dst, "previous copy"));
 
     g_failAt = failAt;
-    platform::SetWriteFaultHook(&FailAtOffset);
-    QVERIFY(!CopyFile(src, dst));
-    platform::SetWriteFaultHook(nullptr);
+    {
+        const ScopedTestHooks hooks([](platform::TestHooks &h) { h.writeFault = &FailAtOffset; });
+        QVERIFY(!CopyFile(src, dst));
+    }
 
     QCOMPARE(g_seen.last(), failAt); // the failure really came from the hook
     QCOMPARE(host.lines, QStringList{CopyFileError});
@@ -175,9 +176,10 @@ void TestCopyFile::sourceShrinkingIsFailure()
     QVERIFY(testsupport::MakePath(dir.filePath(QStringLiteral("out"))));
 
     g_shrinkPath = src;
-    platform::SetWriteFaultHook(&ShrinkSourceOnce);
-    QVERIFY(!CopyFile(src, dst));
-    platform::SetWriteFaultHook(nullptr);
+    {
+        const ScopedTestHooks hooks([](platform::TestHooks &h) { h.writeFault = &ShrinkSourceOnce; });
+        QVERIFY(!CopyFile(src, dst));
+    }
 
     QVERIFY(g_shrinkPath.isEmpty()); // the source did shrink during the copy
     QCOMPARE(host.lines, QStringList{CopyFileError});
@@ -252,9 +254,10 @@ void TestCopyFile::sizesBeyond32Bits()
     }
 
     g_failAt = 2 * CopyChunkBytes;
-    platform::SetWriteFaultHook(&FailAtOffset);
-    QVERIFY(!CopyFile(src, dst));
-    platform::SetWriteFaultHook(nullptr);
+    {
+        const ScopedTestHooks hooks([](platform::TestHooks &h) { h.writeFault = &FailAtOffset; });
+        QVERIFY(!CopyFile(src, dst));
+    }
 
     QCOMPARE(g_seen, (QList<int64_t>{0, CopyChunkBytes, 2 * CopyChunkBytes}));
     QCOMPARE(host.lines, QStringList{CopyFileError});
@@ -314,9 +317,10 @@ void TestCopyFile::replacementKeepsTheFile()
             QSKIP("the folder cannot be kept from taking new files here");
         m_locked = out;
     }
+    ScopedTestHooks hooks;
     if (failWrite) {
         g_failAt = CopyChunkBytes;
-        platform::SetWriteFaultHook(FailAtOffset);
+        hooks.Change([](platform::TestHooks &h) { h.writeFault = FailAtOffset; });
     }
     TestHost host;
 

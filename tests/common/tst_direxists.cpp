@@ -2,6 +2,7 @@
 
 #include "common/filecopy.h"
 #include "platform/listing.h"
+#include "scopedtesthooks.h"
 #include "tempdir.h"
 #include "testhost.h"
 
@@ -22,7 +23,6 @@ class TestDirExists : public QObject {
     Q_OBJECT
 
 private slots:
-    void cleanup() { platform::SetListingFaultHook(nullptr); }
     void paths_data();
     void paths();
     void refusedListingReported();
@@ -72,7 +72,7 @@ void TestDirExists::refusedListingReported()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     TestHost host;
-    platform::SetListingFaultHook(&RefuseAll);
+    const ScopedTestHooks hooks([](platform::TestHooks &h) { h.listingFault = &RefuseAll; });
     QVERIFY(!DirExists(dir.path()));
     QCOMPARE(host.lines, QStringList{QStringLiteral("※※※ Error in DirExists")});
 }

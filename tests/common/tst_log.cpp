@@ -2,6 +2,7 @@
 // that cannot be written never disturbing the program.
 
 #include "common/log.h"
+#include "scopedtesthooks.h"
 #include "tempdir.h"
 #include "testhost.h"
 
@@ -39,7 +40,6 @@ void TestLog::init()
 
 void TestLog::cleanup()
 {
-    SetLogFilePathForTesting(QString());
     qputenv("HOME", m_home);
     if (m_stateHomeSet)
         qputenv("XDG_STATE_HOME", m_stateHome);
@@ -80,7 +80,7 @@ void TestLog::format()
 
 void TestLog::defaultPathBesideProgram()
 {
-    SetLogFilePathForTesting(QString());
+    const ScopedTestHooks hooks([](platform::TestHooks &h) { h.logFilePath.clear(); });
     QCOMPARE(LogFilePath(), LogFilePathFor(QCoreApplication::applicationDirPath()));
 }
 
@@ -144,7 +144,7 @@ void TestLog::location()
     QCOMPARE(path, root.filePath(expected));
 
     // The first record creates the missing folders, private to the user.
-    SetLogFilePathForTesting(path);
+    const ScopedTestHooks hooks([&](platform::TestHooks &h) { h.logFilePath = path; });
     WriteLog(QStringLiteral("System Start..."));
     QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QVERIFY(testsupport::ReadFile(path).endsWith("#,\"System Start...\"\r\n"));
@@ -166,7 +166,7 @@ void TestLog::appendsAfterEarlierRecords()
     const QByteArray earlier("#2020-01-01 10:00:00#,\"System Start...\"\r\n"
                              "#2020-01-01 11:00:00#,\"System End...\"\r\n");
     QVERIFY(testsupport::WriteFile(path, earlier));
-    SetLogFilePathForTesting(path);
+    const ScopedTestHooks hooks([&](platform::TestHooks &h) { h.logFilePath = path; });
 
     WriteLog(QStringLiteral("System Start..."));
     WriteLog(QStringLiteral("Close Dialog"));
@@ -184,7 +184,7 @@ void TestLog::createsMissingFile()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("Pathwren.log"));
-    SetLogFilePathForTesting(path);
+    const ScopedTestHooks hooks([&](platform::TestHooks &h) { h.logFilePath = path; });
     WriteLog(QStringLiteral("System Start..."));
     const QByteArray content = testsupport::ReadFile(path);
     QVERIFY(content.endsWith("#,\"System Start...\"\r\n"));
@@ -199,7 +199,8 @@ void TestLog::unwritablePathSwallowed()
     // A parent that is a regular file refuses the log even to root.
     const QString blocker = dir.filePath(QStringLiteral("notafolder"));
     QVERIFY(testsupport::WriteFile(blocker, "keep"));
-    SetLogFilePathForTesting(blocker + QStringLiteral("/Pathwren.log"));
+    const QString path = blocker + QStringLiteral("/Pathwren.log");
+    const ScopedTestHooks hooks([&](platform::TestHooks &h) { h.logFilePath = path; });
 
     WriteLog(QStringLiteral("System End..."));
 

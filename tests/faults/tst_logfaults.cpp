@@ -53,7 +53,7 @@ private slots:
 
         const int64_t sizeLimit = fixtures::FileSizeLimit();
         MainFixture f;
-        modCommon::SetLogFilePathForTesting(log);
+        f.hooks.Change([&](platform::TestHooks &h) { h.logFilePath = log; });
         ModalWatch modal;
         if (kind == QLatin1String("size-limit"))
             QVERIFY(fixtures::SetFileSizeLimit(100));

@@ -48,7 +48,6 @@ private slots:
     }
     void cleanup()
     {
-        platform::SetAccessTestHook(nullptr);
         g_vanishOnTest.clear();
         f.reset();
         RemoveFolders();
@@ -92,9 +91,10 @@ private slots:
         Ui(w).txtPattern->setText(pattern);
         Ui(w).txtFolder->setText(D);
         QVERIFY(Ui(w).tvMain->SelectPath(S));
+        ScopedTestHooks hooks;
         if (trigger == QLatin1String("test")) {
             g_vanishOnTest = gone;
-            platform::SetAccessTestHook(RemovingAccessTest);
+            hooks.Change([](platform::TestHooks &h) { h.accessTest = RemovingAccessTest; });
         } else {
             const QString after = line(trigger.mid(1));
             w.SetYieldObserver([&, after](int) {

@@ -77,7 +77,6 @@ private slots:
     void cleanup()
     {
         fixtures::SetFileSizeLimit(m_sizeLimit);
-        platform::SetWriteFaultHook(nullptr);
         g_armed = false;
         RemoveFolders();
     }
@@ -100,7 +99,7 @@ private slots:
         const QString out = D + "/out";
         const QString digest = MakeFiles(out, old);
         g_failFrom = failFrom;
-        platform::SetWriteFaultHook(FailWhenArmed);
+        const ScopedTestHooks hooks([](platform::TestHooks &h) { h.writeFault = FailWhenArmed; });
         TestHost host;
         // Yield 3 comes right before big.bin (1: before a.txt, 2: its line);
         // the yields between big.bin's chunks follow.
@@ -200,7 +199,7 @@ private slots:
         const QString digest = testsupport::TreeDigest(S);
         g_armed = true;
         g_failFrom = modCommon::CopyChunkBytes;
-        platform::SetWriteFaultHook(FailWhenArmed);
+        f.hooks.Change([](platform::TestHooks &h) { h.writeFault = FailWhenArmed; });
 
         frmMain &w = f.Start();
         Ui(w).txtPattern->setText(QStringLiteral("*"));

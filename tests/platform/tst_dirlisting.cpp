@@ -4,6 +4,7 @@
 #include "platform/fileaccess.h"
 #include "platform/listing.h"
 #include "platform/nativepath.h"
+#include "scopedtesthooks.h"
 #include "tempdir.h"
 
 #include <QFile>
@@ -88,7 +89,6 @@ void TstDirListing::init()
 
 void TstDirListing::cleanup()
 {
-    SetListingFaultHook(nullptr);
     QFile::setPermissions(m_root, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     delete m_tmp;
     m_tmp = nullptr;
@@ -203,14 +203,14 @@ void TstDirListing::failures()
 
 void TstDirListing::refusalHook()
 {
-    SetListingFaultHook(RefuseAll);
+    ScopedTestHooks hooks([](TestHooks &h) { h.listingFault = RefuseAll; });
     DirListing listing;
     QCOMPARE(listing.Open(m_root, QStringLiteral("*"), AttrAll), DirListing::Status::Refused);
     QCOMPARE(g_hookFolder, m_root);
     QVERIFY(!listing.HasAny());
 
     // A hook that answers Ok leaves the real listing to happen.
-    SetListingFaultHook(AllowAll);
+    hooks.Change([](TestHooks &h) { h.listingFault = AllowAll; });
     QCOMPARE(List(m_root, QStringLiteral("file.txt"), 0), QStringList{"file.txt"});
 }
 

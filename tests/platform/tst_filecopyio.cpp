@@ -2,6 +2,7 @@
 
 #include "platform/filecopy.h"
 #include "fixtures.h"
+#include "scopedtesthooks.h"
 #include "tempdir.h"
 
 #include <QDir>
@@ -101,7 +102,6 @@ void TstFileCopyIo::init()
 
 void TstFileCopyIo::cleanup()
 {
-    platform::SetWriteFaultHook(nullptr);
     delete m_tmp;
     m_tmp = nullptr;
 }
@@ -299,7 +299,7 @@ void TstFileCopyIo::writeFaultLeavesOldContent()
 {
     const QString dest = m_dst + QStringLiteral("/data.bin");
     QVERIFY(testsupport::WriteFile(dest, "old"));
-    platform::SetWriteFaultHook(FailFrom);
+    const ScopedTestHooks hooks([](platform::TestHooks &h) { h.writeFault = FailFrom; });
     g_failFrom = 4096; // the second block fails
     SourceFile in;
     QVERIFY(in.Open(m_src + QStringLiteral("/data.bin")));

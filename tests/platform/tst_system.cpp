@@ -2,6 +2,7 @@
 
 #include "platform/fileaccess.h"
 #include "platform/system.h"
+#include "scopedtesthooks.h"
 #include "tempdir.h"
 
 #include <QTemporaryDir>
@@ -162,8 +163,10 @@ void TstSystem::pathServices()
 void TstSystem::accessHooks()
 {
     const QString missing = QStringLiteral("/nonexistent-pathwren-test/x");
-    SetAccessTestHook(Hook);
-    SetNetworkOpenHook(Hook);
+    ScopedTestHooks hooks([](TestHooks &h) {
+        h.accessTest = Hook;
+        h.networkOpen = Hook;
+    });
     g_hookAnswer = true;
     QVERIFY(PathAttributesReadable(missing));
     QCOMPARE(g_hookPath, missing);
@@ -171,8 +174,10 @@ void TstSystem::accessHooks()
     g_hookAnswer = false;
     QVERIFY(!PathAttributesReadable(QStringLiteral("/")));
     QVERIFY(!OpenNetworkEnumeration(QStringLiteral("/")));
-    SetAccessTestHook(nullptr);
-    SetNetworkOpenHook(nullptr);
+    hooks.Change([](TestHooks &h) {
+        h.accessTest = nullptr;
+        h.networkOpen = nullptr;
+    });
     QVERIFY(PathAttributesReadable(QStringLiteral("/")));
     QVERIFY(!PathAttributesReadable(missing));
 }

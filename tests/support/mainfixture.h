@@ -5,8 +5,8 @@
 #include "app/main/appsetup.h"
 #include "app/main/frmMain.h"
 #include "app/result/frmResult.h"
-#include "common/log.h"
 #include "foldertree/foldertree.h"
+#include "scopedtesthooks.h"
 #include "testhost.h"
 
 #include <QCheckBox>
@@ -68,13 +68,12 @@ public:
     {
         QStandardPaths::setTestModeEnabled(true);
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_config.path());
-        modCommon::SetLogFilePathForTesting(LogPath());
+        hooks.Change([this](platform::TestHooks &h) { h.logFilePath = LogPath(); });
         QFile::remove(frmMain::SettingsFileName());
     }
     ~MainFixture()
     {
         window.reset();
-        modCommon::SetLogFilePathForTesting(QString());
     }
 
     frmMain &Start()
@@ -120,4 +119,9 @@ public:
 
 private:
     QTemporaryDir m_config;
+
+public:
+    // The log in the temporary folder until the fixture ends; tests add
+    // hooks of their own through it or through a guard of their own.
+    ScopedTestHooks hooks;
 };

@@ -91,10 +91,6 @@ private slots:
     }
     void cleanup()
     {
-        platform::SetListingFaultHook(nullptr);
-        platform::SetWriteFaultHook(nullptr);
-        platform::SetAccessTestHook(nullptr);
-        platform::SetNetworkOpenHook(nullptr);
         f.reset();
         m_tree.reset();
     }
@@ -234,28 +230,31 @@ private slots:
         testsupport::MakePath(dest);
         const int before = f->Result().LineCount();
         ModalWatch watch;
+        ScopedTestHooks hooks;
 
         if (procedure == "CopyFile") {
-            platform::SetWriteFaultHook(FailEveryWrite);
+            hooks.Change([](platform::TestHooks &h) { h.writeFault = FailEveryWrite; });
             QCOMPARE(modCommon::CopyFile(T + "/a.txt", dest + "/a.txt"), false);
             QVERIFY(!QFileInfo::exists(dest + "/a.txt"));
         } else if (procedure == "CopyDirectory") {
             g_refused = T;
-            platform::SetListingFaultHook(RefuseListing);
+            hooks.Change([](platform::TestHooks &h) { h.listingFault = RefuseListing; });
             QCOMPARE(modCommon::CopyDirectory(T, dest, QStringLiteral("*.txt")), int64_t(0));
         } else if (procedure == "DirExists") {
             g_refused = T;
-            platform::SetListingFaultHook(RefuseListing);
+            hooks.Change([](platform::TestHooks &h) { h.listingFault = RefuseListing; });
             QCOMPARE(modCommon::DirExists(T), false);
         } else if (procedure == "SearchFile") {
             g_refused = T;
-            platform::SetListingFaultHook(RefuseListing);
+            hooks.Change([](platform::TestHooks &h) { h.listingFault = RefuseListing; });
             Ui(w).tvMain->SelectPath(T);
             Ui(w).chkDetail->setChecked(false);
             Ui(w).cmdExpand->click();
         } else if (procedure == "ConnectToShare") {
-            platform::SetAccessTestHook(NothingReachable);
-            platform::SetNetworkOpenHook(NetworkThrows);
+            hooks.Change([](platform::TestHooks &h) {
+                h.accessTest = NothingReachable;
+                h.networkOpen = NetworkThrows;
+            });
             Ui(w).tvMain->SelectPath(T);
             Ui(w).cmdExpand->click();
             // Its failure result: the folder counts as unreachable.

@@ -83,9 +83,6 @@ private slots:
     }
     void cleanup()
     {
-        platform::SetAccessTestHook(nullptr);
-        platform::SetNetworkOpenHook(nullptr);
-        platform::SetListingFaultHook(nullptr);
         f.reset();
     }
 
@@ -162,7 +159,7 @@ private slots:
 
     void virtualStartNodeWalksItsChildrenWithoutDescending()
     {
-        platform::SetAccessTestHook(FakeAccess);
+        const ScopedTestHooks hooks([](platform::TestHooks &h) { h.accessTest = FakeAccess; });
         frmMain &w = f->Start();
         Ui(w).txtPattern->setText(QStringLiteral("*.pathwren-matches-nothing"));
         Ui(w).chkDetail->setChecked(false);
@@ -241,8 +238,10 @@ private slots:
         QFETCH(bool, networkOpens);
         g_denied = R + "/sub1";
         g_networkOpens = networkOpens;
-        platform::SetAccessTestHook(FakeAccess);
-        platform::SetNetworkOpenHook(FakeNetwork);
+        const ScopedTestHooks hooks([](platform::TestHooks &h) {
+            h.accessTest = FakeAccess;
+            h.networkOpen = FakeNetwork;
+        });
         frmMain &w = StartAt(R, QStringLiteral("*.txt"));
         Ui(w).txtPattern->setText(QStringLiteral("x.txt;y.txt"));
         Ui(w).cmdExpand->click();
@@ -259,7 +258,7 @@ private slots:
     void refusedListingReportsAndWalkGoesOn()
     {
         g_refused = R + "/sub1";
-        platform::SetListingFaultHook(FakeListing);
+        const ScopedTestHooks hooks([](platform::TestHooks &h) { h.listingFault = FakeListing; });
         frmMain &w = StartAt(R, QStringLiteral("*.txt;*.doc"));
         Ui(w).cmdExpand->click();
         const QStringList lines = SearchLines();

@@ -1,0 +1,65 @@
+#pragma once
+// Every seam through which tests replace a piece of the outside world, in
+// one structure.  The program never sets it: all members keep their
+// defaults, which mean the real behaviour.  Tests install hooks through
+// ScopedTestHooks (tests/support/scopedtesthooks.h), which puts the previous
+// ones back when it goes out of scope.
+
+#include "platform/listing.h"
+#include "platform/system.h"
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace platform {
+
+struct TestHooks {
+    // Called first by DirListing::Open() with the folder; a status other
+    // than Ok is returned without touching the file system.  Null: real listing.
+    DirListing::Status (*listingFault)(const QString &folder) = nullptr;
+    // Answers PathAttributesReadable() instead of stat.  Null: real test.
+    bool (*accessTest)(const QString &path) = nullptr;
+    // Answers OpenNetworkEnumeration() instead of opendir.  Null: real test.
+    bool (*networkOpen)(const QString &path) = nullptr;
+    // Called before every write of ReplacementFile (and every chunk
+    // CopyFrom() moves) with the bytes written so far; false makes that
+    // write fail.  Null: writes are left alone.
+    bool (*writeFault)(int64_t bytesWrittenSoFar) = nullptr;
+    // Where the log is written.  Empty: beside the program (see LogFilePath).
+    QString logFilePath;
+    // The mount table the folder tree reads its volumes from.  Null: the system's.
+    std::vector<MountPoint> (*mountSource)() = nullptr;
+    // Length of a repaint frame in milliseconds, streaming or not (0 lets
+    // every repaint through).  Negative: the usual frames.
+    int frameMilliseconds = -1;
+    // Opens a result line's target instead of the desktop.  Null: the desktop.
+    std::function<void(const QString &target)> opener;
+    // Shows a result line's folder instead of the file manager.  Null: the
+    // file manager.
+    std::function<void(const QString &target)> folderOpener;
+};
+
+namespace detail {
+extern TestHooks g_testHooks;
+}
+
+// The hooks in force.  A plain global read: cheap enough for the listing
+// and copy loops.
+inline const TestHooks &ActiveTestHooks()
+{
+    return detail::g_testHooks;
+}
+
+// Replaces every hook at once; ResetTestHooks() restores the defaults.
+// Both tell the watchers below.
+void SetTestHooks(const TestHooks &hooks);
+void ResetTestHooks();
+
+// Code that keeps state derived from a hook (a repaint held back for the
+// old frame) is called after every change of the hooks.  Registering the
+// same function again has no effect.
+void WatchTestHooks(void (*changed)());
+
+} // namespace platform
