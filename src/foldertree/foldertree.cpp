@@ -3,6 +3,7 @@
 #include "platform/fileaccess.h"
 #include "platform/listing.h"
 #include "platform/nativepath.h"
+#include "platform/testhooks.h"
 
 #include <QDir>
 #include <QFileIconProvider>
@@ -192,18 +193,10 @@ void FolderNode::SetGone(bool gone)
 
 // ------------------------------------------------------------ FolderTreeView
 
-namespace {
-FolderTreeView::MountSource g_mountSource = nullptr;
-}
-
-void FolderTreeView::SetMountSourceForTesting(MountSource source)
-{
-    g_mountSource = source;
-}
-
 void FolderTreeView::ReadVolumes()
 {
-    m_volumes = foldertree::ClassifyVolumes(g_mountSource ? g_mountSource() : platform::MountedFileSystems(),
+    const auto mountSource = platform::ActiveTestHooks().mountSource;
+    m_volumes = foldertree::ClassifyVolumes(mountSource ? mountSource() : platform::MountedFileSystems(),
                                             QDir::homePath());
 }
 

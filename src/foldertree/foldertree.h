@@ -99,11 +99,6 @@ public:
     FolderNode *MyComputer() const;
     FolderNode *MyNetwork() const;
 
-    // Tests replace the mount table the volumes are read from; null
-    // restores the system's.
-    using MountSource = std::vector<platform::MountPoint> (*)();
-    static void SetMountSourceForTesting(MountSource source);
-
     static QString MyComputerName();   // "マイ コンピュータ"
     static QString MyNetworkName();    // "マイ ネットワーク"
 

@@ -1,6 +1,7 @@
 #include "foldertree/foldertree.h"
 #include "foldertree/volumes.h"
 #include "platform/system.h"
+#include "scopedtesthooks.h"
 #include "tempdir.h"
 
 #include <QDir>
@@ -89,7 +90,6 @@ void TestFolderTree::init()
 
 void TestFolderTree::cleanup()
 {
-    FolderTreeView::SetMountSourceForTesting(nullptr);
     m_view.reset();
     m_tmp.reset();
 }
@@ -378,7 +378,7 @@ void TestFolderTree::volumesReadAgainOnExpansion()
     QVERIFY(MakePath(P("usb")));
     QVERIFY(MakePath(P("share")));
     g_mounts = {{QStringLiteral("/"), QStringLiteral("ext4"), 1}};
-    FolderTreeView::SetMountSourceForTesting(&FakeMounts);
+    const ScopedTestHooks hooks([](platform::TestHooks &h) { h.mountSource = &FakeMounts; });
     FolderTreeView view;
     FolderNode *computer = view.MyComputer();
     FolderNode *network = view.MyNetwork();
@@ -401,7 +401,6 @@ void TestFolderTree::volumesReadAgainOnExpansion()
     network->SetExpanded(true);
     QVERIFY(!ChildNames(computer).contains(P("usb")));
     QVERIFY(!network->FirstChild());
-    FolderTreeView::SetMountSourceForTesting(nullptr);
 }
 
 void TestFolderTree::pseudoMountsNotOffered()
