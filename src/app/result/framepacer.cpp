@@ -1,20 +1,23 @@
 #include "app/result/framepacer.h"
 
+#include "platform/testhooks.h"
+
 #include <QCoreApplication>
 #include <QEvent>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 
 namespace {
 FramePacer *g_pacer = nullptr;
-int g_frameForTesting = -1;
 QElapsedTimer g_sinceLine;
 
 int CurrentFrame()
 {
-    if (g_frameForTesting >= 0)
-        return g_frameForTesting;
+    const int testFrame = platform::ActiveTestHooks().frameMilliseconds;
+    if (testFrame >= 0)
+        return testFrame;
     const bool streaming = g_sinceLine.isValid()
                            && g_sinceLine.elapsed() < FramePacer::StreamingLingerMilliseconds;
     return streaming ? FramePacer::StreamingFrameMilliseconds : FramePacer::FrameMilliseconds;
@@ -33,6 +36,7 @@ void FramePacer::Install()
     g_pacer = new FramePacer(QCoreApplication::instance());
     QCoreApplication::instance()->installEventFilter(g_pacer);
     connect(g_pacer, &QObject::destroyed, [] { g_pacer = nullptr; });
+    platform::WatchTestHooks(&FramePacer::ReleaseHeld);
 }
 
 void FramePacer::NoteLine()
@@ -40,10 +44,15 @@ void FramePacer::NoteLine()
     g_sinceLine.start();
 }
 
-void FramePacer::SetFrameForTesting(int milliseconds)
+// Called on every change of the test hooks: when the frame changed, what
+// waits for the old one goes through now.
+void FramePacer::ReleaseHeld()
 {
-    g_frameForTesting = milliseconds < 0 ? -1 : milliseconds;
-    // What waits for the old frame goes through now.
+    static int lastFrame = -1;
+    const int frame = std::max(-1, platform::ActiveTestHooks().frameMilliseconds);
+    if (frame == lastFrame)
+        return;
+    lastFrame = frame;
     if (g_pacer) {
         QList<QWidget *> held;
         for (auto it = g_pacer->m_windows.cbegin(); it != g_pacer->m_windows.cend(); ++it) {

@@ -29,13 +29,9 @@ public:
     static void NoteLine();
 
     // Paces every top-level window of the application from now on.  Safe to
-    // call more than once; needs a QApplication.
+    // call more than once; needs a QApplication.  The frame of the test
+    // hooks, where set, replaces both frames above.
     static void Install();
-
-    // Tests stretch the frame to make holding back certain, or shrink it to
-    // 0 to let everything through, streaming or not; a negative value
-    // restores the defaults.
-    static void SetFrameForTesting(int milliseconds);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -43,6 +39,7 @@ protected:
 private:
     explicit FramePacer(QObject *parent);
     void Release(QWidget *window);
+    static void ReleaseHeld();
 
     struct Window {
         QElapsedTimer lastRepaint;

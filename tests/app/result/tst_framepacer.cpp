@@ -1,6 +1,7 @@
 // Window repaints held back to one per frame: what is held is painted, all
 // at once, and a window that goes away while held takes nothing down.
 #include "app/result/framepacer.h"
+#include "scopedtesthooks.h"
 
 #include <QPainter>
 #include <QPointer>
@@ -21,6 +22,11 @@ protected:
     }
 };
 
+ScopedTestHooks::Edit FrameOf(int milliseconds)
+{
+    return [milliseconds](platform::TestHooks &h) { h.frameMilliseconds = milliseconds; };
+}
+
 // A shown window with one counting child, painted once already.
 struct Shown {
     QWidget window;
@@ -38,7 +44,6 @@ class TestFramePacer : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { FramePacer::Install(); }
-    void cleanup() { FramePacer::SetFrameForTesting(-1); }
 
     void heldChangesAreGatheredIntoOneRepaint()
     {
@@ -46,7 +51,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&s.window));
         QTRY_VERIFY(s.child->paints > 0);
         // A frame that never ends: whatever comes now is held.
-        FramePacer::SetFrameForTesting(3600 * 1000);
+        ScopedTestHooks hooks(FrameOf(3600 * 1000));
         s.child->update();
         QCoreApplication::processEvents();
         const int before = s.child->paints;
@@ -55,8 +60,11 @@ private slots:
             QCoreApplication::processEvents();
         }
         QCOMPARE(s.child->paints, before);
+        // Still held when every usual frame would have ended.
+        QTest::qWait(2 * FramePacer::StreamingFrameMilliseconds);
+        QCOMPARE(s.child->paints, before);
         // The frame ends: one repaint shows it all.
-        FramePacer::SetFrameForTesting(0);
+        hooks.Change(FrameOf(0));
         QTRY_COMPARE(s.child->paints, before + 1);
         QCoreApplication::processEvents();
         QCOMPARE(s.child->paints, before + 1);
@@ -67,7 +75,7 @@ private slots:
         Shown s;
         QVERIFY(QTest::qWaitForWindowExposed(&s.window));
         QTRY_VERIFY(s.child->paints > 0);
-        FramePacer::SetFrameForTesting(40);
+        const ScopedTestHooks hooks(FrameOf(40));
         for (int round = 0; round < 5; ++round) {
             const int before = s.child->paints;
             s.child->update();
@@ -80,13 +88,13 @@ private slots:
         auto *s = new Shown;
         QVERIFY(QTest::qWaitForWindowExposed(&s->window));
         QTRY_VERIFY(s->child->paints > 0);
-        FramePacer::SetFrameForTesting(3600 * 1000);
+        ScopedTestHooks hooks(FrameOf(3600 * 1000));
         s->child->update();
         QCoreApplication::processEvents();
         s->child->update();
         QCoreApplication::processEvents();
         delete s;
-        FramePacer::SetFrameForTesting(0);
+        hooks.Change(FrameOf(0));
         QCoreApplication::processEvents();
         // A new window at the same address must not inherit the old state.
         Shown again;
