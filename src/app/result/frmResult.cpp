@@ -10,6 +10,7 @@
 #include "platform/nativepath.h"
 #include "common/resultline.h"
 #include "platform/desktop.h"
+#include "platform/testhooks.h"
 
 #include <QAction>
 #include <QApplication>
@@ -34,8 +35,6 @@
 namespace {
 
 frmResult *g_instance = nullptr;
-frmResult::Opener g_opener;
-frmResult::Opener g_folderOpener;
 
 // Design layout, in twips.
 constexpr int DesignClientWidth = 4410;
@@ -175,18 +174,13 @@ QString frmResult::FolderOf(const QString &target)
     return QFileInfo(QDir::cleanPath(target)).absolutePath();
 }
 
-void frmResult::SetFolderOpenerForTesting(Opener opener)
-{
-    g_folderOpener = std::move(opener);
-}
-
 void frmResult::mnuOpenFolder_Click()
 {
     const QString target = ResultModel::PathOfLine(m_menuLine);
     if (target.isEmpty())
         return;
-    if (g_folderOpener) {
-        g_folderOpener(target);
+    if (const auto &folderOpener = platform::ActiveTestHooks().folderOpener) {
+        folderOpener(target);
         return;
     }
     // The file manager shows the target selected; without one, the folder
@@ -416,11 +410,6 @@ QString frmResult::DoubleClickTarget(const QString &line)
     return line.mid(at + InMarker().size());
 }
 
-void frmResult::SetOpenerForTesting(Opener opener)
-{
-    g_opener = std::move(opener);
-}
-
 void frmResult::OpenSelectedLine()
 {
     const int row = SelectedRow();
@@ -432,8 +421,8 @@ void frmResult::OpenLine(const QString &line)
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const QString target = line.isEmpty() ? QString() : DoubleClickTarget(line);
     if (!target.isEmpty()) {
-        if (g_opener)
-            g_opener(target);
+        if (const auto &opener = platform::ActiveTestHooks().opener)
+            opener(target);
         else
             QDesktopServices::openUrl(platform::LocalFileUrl(target));
     }

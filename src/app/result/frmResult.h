@@ -5,7 +5,6 @@
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
-#include <functional>
 
 class QAction;
 class QDateTime;
@@ -56,9 +55,6 @@ public:
     // What a double-click on `line` opens: the text after the first " in ",
     // or an empty text when there is none.
     static QString DoubleClickTarget(const QString &line);
-    // Tests replace the desktop's "open this path" to see what would open.
-    using Opener = std::function<void(const QString &target)>;
-    static void SetOpenerForTesting(Opener opener);
     // Opens the target of the selected line, as a double-click does.
     void OpenSelectedLine();
     // Opens the target of `line`, as a double-click on it does.
@@ -71,8 +67,6 @@ public:
     // The folder opened for "フォルダを開く" when the desktop's file manager
     // cannot show the target itself: the folder that holds the target.
     static QString FolderOf(const QString &target);
-    // Tests replace the desktop's file manager to see what it would show.
-    static void SetFolderOpenerForTesting(Opener opener);
     // Every line, each ended by a line feed.
     QString AllLinesText() const;
     // The file name the save dialog proposes at `when`.

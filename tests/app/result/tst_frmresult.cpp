@@ -4,6 +4,7 @@
 #include "app/statusbar/modStatusBar.h"
 #include "common/resultline.h"
 #include "platform/nativepath.h"
+#include "scopedtesthooks.h"
 #include "testhost.h"
 
 #include <QAction>
@@ -67,8 +68,6 @@ private slots:
     void cleanup()
     {
         frmResult::DestroyInstance();
-        frmResult::SetOpenerForTesting(nullptr);
-        frmResult::SetFolderOpenerForTesting(nullptr);
         delete m_host;
     }
 
@@ -199,7 +198,9 @@ private slots:
         r.show();
         QVERIFY(QTest::qWaitForWindowExposed(&r));
         QStringList opened;
-        frmResult::SetOpenerForTesting([&](const QString &t) { opened << t; });
+        const ScopedTestHooks hooks([&](platform::TestHooks &h) {
+            h.opener = [&](const QString &t) { opened << t; };
+        });
 
         r.AddMessage(QString());
         r.Clear();
@@ -284,8 +285,10 @@ private slots:
         r.SyncView();
         QVERIFY(QTest::qWaitForWindowActive(&r));
         QStringList opened, shown;
-        frmResult::SetOpenerForTesting([&](const QString &t) { opened << t; });
-        frmResult::SetFolderOpenerForTesting([&](const QString &t) { shown << t; });
+        const ScopedTestHooks hooks([&](platform::TestHooks &h) {
+            h.opener = [&](const QString &t) { opened << t; };
+            h.folderOpener = [&](const QString &t) { shown << t; };
+        });
 
         QListView *list = r.lstResult;
         const QRect row = list->visualRect(list->model()->index(1, 0));
