@@ -184,14 +184,17 @@ app search "$root" '*' >"$work/memory" || fail "memory run exited with $?"
 memory_lines=$(val search_lines "$work/memory")
 (( memory_lines >= 100000 )) || fail "the memory run wrote only $memory_lines lines"
 
-# Stop clicks spread over the plain search and the search with copy.
+# Stop clicks spread over the plain search and the search with copy, timed
+# from the fastest run so that even the last click falls within a search.
 search_ms=$(median <"$work/search.ms")
 copy_ms=$(median <"$work/copy.ms")
+search_fastest=$(sort -g "$work/search.ms" | head -n 1)
+copy_fastest=$(sort -g "$work/copy.ms" | head -n 1)
 : >"$work/stop.ms"
 : >"$work/stop.stall"
 for percent in 15 30 45 60 75; do
   for kind in search copy; do
-    if [[ $kind == search ]]; then total=$search_ms dst=-; else total=$copy_ms dst=$work/dst; mkdir -p "$dst"; fi
+    if [[ $kind == search ]]; then total=$search_fastest dst=-; else total=$copy_fastest dst=$work/dst; mkdir -p "$dst"; fi
     delay=$(awk -v s="$total" -v p="$percent" 'BEGIN { printf "%d", s * p / 100 }')
     out="$work/stop.$kind$percent"
     app stop "$root" "$patterns_text" "$dst" "$delay" >"$out" || true
