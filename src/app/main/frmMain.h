@@ -6,6 +6,7 @@
 #include "app/result/frmResult.h"
 #include "common/host.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -95,4 +96,6 @@ private:
     FolderSearch m_search;
     std::function<void(int)> m_yieldObserver;
     int m_yieldCount = 0;
+    static constexpr qint64 EventIntervalNanoseconds = 1000000;
+    QElapsedTimer m_sinceEvents;   // since the last look at the event queue
 };

@@ -22,6 +22,7 @@ void frmMain::cmdExpandToDrv_Click()
 
 void frmMain::RunSearch(bool copy)
 {
+    m_sinceEvents.invalidate();   // the first yield shows the start at once
     try {
         m_search.Begin();
         cmdExpandToDrv->setEnabled(false);
