@@ -198,6 +198,24 @@ private slots:
         QVERIFY(!w.CurrentSearch().Running());
     }
 
+    // Yields look at the event queue only now and then; a search started
+    // right after another still serves what waits at its first yield.
+    void firstYieldOfEverySearchServesEvents()
+    {
+        frmMain &w = StartAt(R, QStringLiteral("*.txt"));
+        Ui(w).cmdExpand->click();
+        bool served = false;
+        QTimer::singleShot(0, &w, [&] { served = true; });
+        bool servedAtFirst = false;
+        w.SetYieldObserver([&](int n) {
+            if (n == 1)
+                servedAtFirst = served;
+        });
+        Ui(w).cmdExpand->click();
+        w.SetYieldObserver(nullptr);
+        QVERIFY(servedAtFirst);
+    }
+
     void stopDuringStartBannerStillListsStartFolder()
     {
         frmMain &w = StartAt(R, QStringLiteral("*.doc"));
