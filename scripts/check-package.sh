@@ -8,6 +8,7 @@
 # folder.  Needs the test packages (scripts/install-deps.sh test).
 #   scripts/check-package.sh
 set -euo pipefail
+. "$(dirname "$0")/xvfb.sh"
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${PATHWREN_BUILD_DIR:-$here/build}
 
@@ -71,15 +72,7 @@ if [[ $(id -u) -eq 0 ]]; then
 fi
 [[ -w $usr/bin ]] && [[ $(id -u) -ne 0 ]] && fail "the unpacked tree is writable"
 
-# Xvfb writes the display number it took to fd 3 once it is ready.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  [[ -s "$work/display" ]] && break
-  sleep 0.1
-done
-[[ -s "$work/display" ]] || { cat "$work/xvfb.log" >&2; fail "Xvfb did not start"; }
-export DISPLAY=:$(head -n1 "$work/display")
+start_xvfb "$work" 1280x1024x24 || fail "Xvfb did not start"
 
 "${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$home" XDG_RUNTIME_DIR="$runtime" DISPLAY="$DISPLAY" \
   LC_ALL=C.UTF-8 QT_QPA_PLATFORM=xcb "$usr/bin/pathwren" >"$work/pathwren.out" 2>&1 &

@@ -7,6 +7,7 @@
 #
 #   scripts/screenshot.sh [OUTPUT.png]
 set -euo pipefail
+. "$(dirname "$0")/xvfb.sh"
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${PATHWREN_BUILD_DIR:-$here/build}
 out=${1:-$here/docs/screenshot.png}
@@ -57,15 +58,7 @@ Width=7500
 Height=6000
 EOF
 
-# Xvfb writes the display number it took to fd 3 once it is ready.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  [[ -s "$work/display" ]] && break
-  sleep 0.1
-done
-[[ -s "$work/display" ]] || { echo "screenshot: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
-export DISPLAY=:$(head -n1 "$work/display")
+start_xvfb "$work" 1280x1024x24 || { echo "screenshot: Xvfb did not start" >&2; exit 1; }
 
 # jwm with a configuration of its own (no panel).
 printf '<?xml version="1.0"?>\n<JWM>\n  <FocusModel>click</FocusModel>\n</JWM>\n' >"$work/jwmrc"
