@@ -14,8 +14,8 @@
 #include "treegen.h"
 
 #include "app/main/appsetup.h"
-#include "app/main/frmMain.h"
-#include "app/result/frmResult.h"
+#include "app/main/mainwindow.h"
+#include "app/result/resultwindow.h"
 #include "foldertree/foldertree.h"
 
 #include <QAbstractItemModel>
@@ -124,7 +124,7 @@ protected:
             QString part = QStringLiteral("other");
             for (QObject *o = watched; o; o = o->parent()) {
                 const QString name = o->objectName();
-                if (name == QLatin1String("lstResult") || name == QLatin1String("tvMain")) {
+                if (name == QLatin1String("resultList") || name == QLatin1String("folderTree")) {
                     part = name;
                     break;
                 }
@@ -183,26 +183,26 @@ public:
     {
         window = CreateWindows();
         window->Load();
-        result = &frmResult::Instance();
-        cmdExpand = Find<QPushButton>(window.get(), "cmdExpand");
-        cmdExpandToDrv = Find<QPushButton>(window.get(), "cmdExpandToDrv");
-        cmdCancel = Find<QPushButton>(window.get(), "cmdCancel");
-        txtPattern = Find<QLineEdit>(window.get(), "txtPattern");
-        txtFolder = Find<QLineEdit>(window.get(), "txtFolder");
-        chkDetail = Find<QCheckBox>(window.get(), "chkDetail");
-        tvMain = Find<FolderTreeView>(window.get(), "tvMain");
-        lstResult = Find<QListView>(result, "lstResult");
+        result = &ResultWindow::Instance();
+        m_searchButton = Find<QPushButton>(window.get(), "searchButton");
+        m_searchCopyButton = Find<QPushButton>(window.get(), "searchCopyButton");
+        m_stopButton = Find<QPushButton>(window.get(), "stopButton");
+        m_patternEdit = Find<QLineEdit>(window.get(), "patternEdit");
+        m_destinationEdit = Find<QLineEdit>(window.get(), "destinationEdit");
+        m_fullExpandCheck = Find<QCheckBox>(window.get(), "fullExpandCheck");
+        m_folderTree = Find<FolderTreeView>(window.get(), "folderTree");
+        m_list = Find<QListView>(result, "resultList");
         qApp->installEventFilter(&paints);
-        cmdExpand->installEventFilter(this);
+        m_searchButton->installEventFilter(this);
     }
     ~Session() override { qApp->removeEventFilter(&paints); }
 
     bool Prepare(const QString &root, const QString &patterns)
     {
-        txtPattern->setText(patterns);
-        if (!chkDetail->isChecked())
-            Click(chkDetail);
-        if (!root.isEmpty() && !tvMain->SelectPath(root)) {
+        m_patternEdit->setText(patterns);
+        if (!m_fullExpandCheck->isChecked())
+            Click(m_fullExpandCheck);
+        if (!root.isEmpty() && !m_folderTree->SelectPath(root)) {
             Print("error", QStringLiteral("the folder tree does not offer ") + root);
             return false;
         }
@@ -228,7 +228,7 @@ public:
 
     QStringList Lines() const
     {
-        QAbstractItemModel *model = lstResult->model();
+        QAbstractItemModel *model = m_list->model();
         QStringList lines;
         lines.reserve(model->rowCount());
         for (int i = 0; i < model->rowCount(); ++i)
@@ -238,17 +238,17 @@ public:
 
     void PrintPaints() const
     {
-        for (const char *part : {"lstResult", "tvMain", "other"})
+        for (const char *part : {"resultList", "folderTree", "other"})
             Print((QByteArray("paints_") + part).constData(), paints.counts.value(QString::fromLatin1(part)));
     }
 
-    std::unique_ptr<frmMain> window;
-    frmResult *result = nullptr;
-    QPushButton *cmdExpand = nullptr, *cmdExpandToDrv = nullptr, *cmdCancel = nullptr;
-    QLineEdit *txtPattern = nullptr, *txtFolder = nullptr;
-    QCheckBox *chkDetail = nullptr;
-    FolderTreeView *tvMain = nullptr;
-    QListView *lstResult = nullptr;
+    std::unique_ptr<MainWindow> window;
+    ResultWindow *result = nullptr;
+    QPushButton *m_searchButton = nullptr, *m_searchCopyButton = nullptr, *m_stopButton = nullptr;
+    QLineEdit *m_patternEdit = nullptr, *m_destinationEdit = nullptr;
+    QCheckBox *m_fullExpandCheck = nullptr;
+    FolderTreeView *m_folderTree = nullptr;
+    QListView *m_list = nullptr;
     PaintCounter paints;
     StallMeter stalls;
     QElapsedTimer clock;   // started at the click
@@ -258,8 +258,8 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (watched == cmdExpand && event->type() == QEvent::EnabledChange && m_searching
-            && cmdExpand->isEnabled()) {
+        if (watched == m_searchButton && event->type() == QEvent::EnabledChange && m_searching
+            && m_searchButton->isEnabled()) {
             endNs = clock.nsecsElapsed();
             stalls.Stop();
             cpuMs = double(std::clock() - m_cpu) * 1000.0 / CLOCKS_PER_SEC;
@@ -330,7 +330,7 @@ int Search(const QString &root, const QString &patterns, const QString &pathsFil
     Session s;
     if (!s.Prepare(root, patterns))
         return 1;
-    s.StartSearch(s.cmdExpand, [&] {
+    s.StartSearch(s.m_searchButton, [&] {
         const Transcript t = Read(s, QStringLiteral("☆☆☆ 検索のみ開始... ☆☆☆"));
         if (!pathsFile.isEmpty()) {
             QFile out(pathsFile);
@@ -343,8 +343,8 @@ int Search(const QString &root, const QString &patterns, const QString &pathsFil
         Print("search_hits", t.hits);
         Print("search_failures", t.failures);
         Print("search_ended", t.ended ? QStringLiteral("yes") : QStringLiteral("no"));
-        const int last = s.lstResult->model()->rowCount() - 1;
-        Print("search_shows_last", s.lstResult->currentIndex().row() == last ? QStringLiteral("yes")
+        const int last = s.m_list->model()->rowCount() - 1;
+        Print("search_shows_last", s.m_list->currentIndex().row() == last ? QStringLiteral("yes")
                                                                                : QStringLiteral("no"));
         Print("search_max_stall_ms", Ms(s.stalls.m_max));
         s.PrintPaints();
@@ -358,8 +358,8 @@ int Copy(const QString &root, const QString &patterns, const QString &destinatio
     Session s;
     if (!s.Prepare(root, patterns))
         return 1;
-    s.txtFolder->setText(destination);
-    s.StartSearch(s.cmdExpandToDrv, [&] {
+    s.m_destinationEdit->setText(destination);
+    s.StartSearch(s.m_searchCopyButton, [&] {
         const Transcript t = Read(s, QStringLiteral("☆☆☆ 検索後コピー開始... ☆☆☆"));
         Print("copy_ms", Ms(s.endNs));
         Print("copy_cpu_ms", s.cpuMs);
@@ -383,7 +383,7 @@ int Stop(const QString &root, const QString &patterns, const QString &destinatio
         return 1;
     const bool copy = destination != QLatin1String("-");
     if (copy)
-        s.txtFolder->setText(destination);
+        s.m_destinationEdit->setText(destination);
     qint64 clickNs = -1;
     QTimer stopper;
     stopper.setSingleShot(true);
@@ -392,9 +392,9 @@ int Stop(const QString &root, const QString &patterns, const QString &destinatio
         if (s.endNs >= 0)
             return;
         clickNs = s.clock.nsecsElapsed();
-        Click(s.cmdCancel);
+        Click(s.m_stopButton);
     });
-    s.StartSearch(copy ? s.cmdExpandToDrv : s.cmdExpand, [&] {
+    s.StartSearch(copy ? s.m_searchCopyButton : s.m_searchButton, [&] {
         if (clickNs < 0) {
             Print("error", QStringLiteral("the search ended before the stop click"));
             return;
@@ -421,9 +421,9 @@ int Lines(int count)
     qint64 appendedNs = -1, shownNs = -1;
     bool counting = false;
     s.paints.onPaint = [&](QObject *watched) {
-        if (!counting || shownNs >= 0 || watched != s.lstResult->viewport())
+        if (!counting || shownNs >= 0 || watched != s.m_list->viewport())
             return;
-        if (s.lstResult->model()->rowCount() == count + 1 && s.lstResult->currentIndex().row() == count) {
+        if (s.m_list->model()->rowCount() == count + 1 && s.m_list->currentIndex().row() == count) {
             // Noted once the paint is done.
             QTimer::singleShot(0, &s, [&] {
                 if (shownNs < 0) {
@@ -440,7 +440,7 @@ int Lines(int count)
         s.clock.start();
         counting = true;
         for (int i = 0; i < count; ++i)
-            s.result->AddMessage(prefix + QString::number(i) + QStringLiteral(".txt"));
+            s.result->AppendLine(prefix + QString::number(i) + QStringLiteral(".txt"));
         appendedNs = s.clock.nsecsElapsed();
     });
     QTimer::singleShot(60000, qApp, [] { QCoreApplication::exit(1); });

@@ -251,7 +251,7 @@ echo "| longest event-loop stall, search with copy / one 1 GiB file | < 50 ms | 
 echo "| peak memory after a real $memory_lines-line search | < 100 MiB | — | $hwm MiB (VmHWM) | $(verdict "$hwm" 100 lt) |"
 echo "| stop, click to end banner | < 50 ms | — | median $stop_median ms, worst $stop_worst ms ($stop_count clicks) | $(verdict "$stop_worst" 50 lt) |"
 echo
-echo "Paints during the first plain search: list $(val paints_lstResult "$work/search1"), tree $(val paints_tvMain "$work/search1"), other $(val paints_other "$work/search1"); during the first search with copy: list $(val paints_lstResult "$work/copy1"), tree $(val paints_tvMain "$work/copy1"), other $(val paints_other "$work/copy1")."
+echo "Paints during the first plain search: list $(val paints_resultList "$work/search1"), tree $(val paints_folderTree "$work/search1"), other $(val paints_other "$work/search1"); during the first search with copy: list $(val paints_resultList "$work/copy1"), tree $(val paints_folderTree "$work/copy1"), other $(val paints_other "$work/copy1")."
 if ((${#failures[@]})); then
   echo
   echo "CHECKS FAILED:"

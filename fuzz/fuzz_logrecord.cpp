@@ -1,4 +1,4 @@
-// Fuzzes modCommon::FormatLogRecord: every record parses back into the
+// Fuzzes common::FormatLogRecord: every record parses back into the
 // date, the time and the message it was made from.
 //
 //   #YYYY-MM-DD HH:MM:SS#,"message"CR LF
@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QDateTime when(date, time, Qt::UTC);
     const QString message = fuzzinput::Decode(Bytes{data + 9, size - 9}, utf16);
 
-    const QByteArray record = modCommon::FormatLogRecord(when, message);
+    const QByteArray record = common::FormatLogRecord(when, message);
     const QString shown = QString::fromUtf8(record);
 
     QByteArray head = "#" + QByteArray::number(year).rightJustified(4, '0') + "-" + TwoDigits(month) + "-"

@@ -1,17 +1,17 @@
-// Fuzzes the word-list helpers: CountDelimitedWords, GetDelimitedWord,
-// StringToArray and ReplaceChars.  Properties:
+// Fuzzes the word-list helpers: CountWords, WordAt,
+// SplitWords and ReplaceAll.  Properties:
 //
 //  - one-character delimiter d: the count is the number of d in the text
-//    plus one; StringToArray returns that count, fills indexes 1..count,
+//    plus one; SplitWords returns that count, fills indexes 1..count,
 //    no word holds d, and the words joined with d give back the text;
-//    GetDelimitedWord(i) is word i;
+//    WordAt(i) is word i;
 //  - longer delimiter: the count is one plus the number of places where the
 //    delimiter starts, overlapping ones included (the search resumes one
 //    character past the start of a hit); the words are those of a
 //    left-to-right split without overlaps, followed by empty words up to
 //    the count;
 //  - empty delimiter: one word, the whole text;
-//  - ReplaceChars replaces every occurrence of a one-character find, leaves
+//  - ReplaceAll replaces every occurrence of a one-character find, leaves
 //    the text alone for any other find, and never fails on these sizes.
 //
 // Input: mode byte (bit 0: UTF-16; bits 1-2: delimiter kind ";", the
@@ -27,14 +27,14 @@
 
 using fuzzinput::Bytes;
 using fuzzinput::Check;
-using namespace modCommon;
+using namespace common;
 
 namespace {
 
 // Any report line is a failure: nothing in these sizes may fail.
 class FailingHost : public Host {
 public:
-    void AddMessage(const QString &strMsg) override { fuzzinput::Fail("unexpected report", strMsg, QString()); }
+    void AppendLine(const QString &line) override { fuzzinput::Fail("unexpected report", line, QString()); }
     bool StopRequested() const override { return false; }
     void Yield() override {}
 };
@@ -49,16 +49,16 @@ qsizetype OverlappingHits(const QString &text, const QString &d)
 
 void CheckSplit(const QString &text, const QString &d)
 {
-    const int32_t count = CountDelimitedWords(text, d);
+    const int32_t count = CountWords(text, d);
     WordArray words;
     words << QStringLiteral("stale") << QStringLiteral("stale");
-    const int32_t stored = StringToArray(text, words, d);
+    const int32_t stored = SplitWords(text, words, d);
     Check(stored == count, "StringToArray must return the word count", text, d);
     Check(words.size() == qsizetype(count) + 1, "word array must hold indexes 1..count", text, d);
 
     if (d.isEmpty()) {
         Check(count == 1 && words.at(1) == text, "empty delimiter: one word, the whole text", text, d);
-        Check(GetDelimitedWord(text, 1, d) == text, "empty delimiter: word 1 is the text", text, d);
+        Check(WordAt(text, 1, d) == text, "empty delimiter: word 1 is the text", text, d);
         return;
     }
     Check(count == OverlappingHits(text, d) + 1, "count must be overlapping hits + 1", text, d);
@@ -72,15 +72,15 @@ void CheckSplit(const QString &text, const QString &d)
     if (d.size() == 1)
         Check(QStringList(words.mid(1)).join(d) == text, "words joined with the delimiter must give the text", text, d);
 
-    // GetDelimitedWord rescans from the start: check a bounded selection.
+    // WordAt rescans from the start: check a bounded selection.
     for (int32_t i = 1; i <= count; i = i < 16 ? i + 1 : i * 2)
-        Check(GetDelimitedWord(text, i, d) == words.at(i), "GetDelimitedWord differs from StringToArray", text, words.at(i));
-    Check(GetDelimitedWord(text, count, d) == words.at(count), "last word differs", text, d);
+        Check(WordAt(text, i, d) == words.at(i), "GetDelimitedWord differs from StringToArray", text, words.at(i));
+    Check(WordAt(text, count, d) == words.at(count), "last word differs", text, d);
 }
 
 void CheckReplace(const QString &text, const QString &find, const QString &replacement)
 {
-    const QString got = ReplaceChars(text, find, replacement);
+    const QString got = ReplaceAll(text, find, replacement);
     if (find.size() != 1) {
         Check(got == text, "a find of length != 1 must leave the text unchanged", text, find);
         return;

@@ -1,6 +1,6 @@
 #include "app/main/appsetup.h"
 #include "app/main/commandline.h"
-#include "app/main/frmMain.h"
+#include "app/main/mainwindow.h"
 
 #include <QApplication>
 #include <iostream>
@@ -20,7 +20,7 @@ int main(int argc, char *argv[])
     InstallQtJapanese(app);
     SetUserInterfaceFont(std::cerr);
     // Both windows, wired together; Load() reads the settings and shows them.
-    const std::unique_ptr<frmMain> window = CreateWindows();
+    const std::unique_ptr<MainWindow> window = CreateWindows();
     window->Load();
     return app.exec();
 }

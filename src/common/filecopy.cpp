@@ -3,13 +3,13 @@
 #include "common/host.h"
 #include "common/resultline.h"
 #include "common/wordlist.h"
-#include "platform/filecopy.h"
+#include "platform/fileio.h"
 #include "platform/fileaccess.h"
 #include "platform/listing.h"
 
 #include <algorithm>
 
-namespace modCommon {
+namespace common {
 
 namespace {
 
@@ -50,7 +50,7 @@ bool GuardedCopy(Attempt attempt)
     }
     out.Discard();
     in.Close();
-    ReportError("CopyFile");
+    ReportError(procedure::CopyFile);
     return false;
 }
 
@@ -92,7 +92,7 @@ bool CopyContents(platform::SourceFile &in, platform::ReplacementFile &out, cons
     return MoveAndCommit(in, out);
 }
 
-// CopyDirectory's work: the number of files copied (0 when stopped), or
+// CopyMatchingFiles's work: the number of files copied (0 when stopped), or
 // `failed` set for a failure worth a report.
 int64_t CopyMatchingFiles(const QString &source, const QString &destination, const QString &pattern,
                           bool &failed)
@@ -108,7 +108,7 @@ int64_t CopyMatchingFiles(const QString &source, const QString &destination, con
             return 0;
     }
 
-    if (!DirExists(destination) && !platform::MakeDirectory(destination)) {
+    if (!FolderExists(destination) && !platform::MakeDirectory(destination)) {
         failed = true;
         return 0;
     }
@@ -130,7 +130,7 @@ int64_t CopyMatchingFiles(const QString &source, const QString &destination, con
         const QString sourceFile = platform::JoinPath(source, name);
         if (!CopyFileAt(from, to, name))
             break;
-        CurrentHost().AddMessage(linePrefix + sourceFile);
+        CurrentHost().AppendLine(linePrefix + sourceFile);
         ++tally;
     }
     return tally;
@@ -145,7 +145,7 @@ bool CopyFile(const QString &source, const QString &destination)
     });
 }
 
-bool DirExists(const QString &path)
+bool FolderExists(const QString &path)
 {
     if (path.isEmpty())
         return false;
@@ -168,11 +168,11 @@ bool DirExists(const QString &path)
             return false;
     } catch (...) {
     }
-    ReportError("DirExists");
+    ReportError(procedure::FolderExists);
     return false;
 }
 
-int64_t CopyDirectory(const QString &source, const QString &destination, const QString &pattern)
+int64_t CopyMatchingFiles(const QString &source, const QString &destination, const QString &pattern)
 {
     bool failed = false;
     int64_t tally = 0;
@@ -183,14 +183,14 @@ int64_t CopyDirectory(const QString &source, const QString &destination, const Q
     }
     if (!failed)
         return tally;
-    ReportError("CopyDirectory");
+    ReportError(procedure::CopyMatchingFiles);
     return 0;
 }
 
 QString CopyFolderName(const QString &path)
 {
-    const QString name = ReplaceChars(path, QString(platform::Separator()), QStringLiteral("￥"));
-    return ReplaceChars(name, QStringLiteral(":"), QStringLiteral("："));
+    const QString name = ReplaceAll(path, QString(platform::Separator()), QStringLiteral("￥"));
+    return ReplaceAll(name, QStringLiteral(":"), QStringLiteral("："));
 }
 
-} // namespace modCommon
+} // namespace common

@@ -4,12 +4,12 @@
 #include <QString>
 #include <cstdint>
 
-namespace modCommon {
+namespace common {
 
 // Copies the normal files of `source` matching `pattern` into
 // `destination` (created, one level, when needed), one result line per file;
 // returns the number copied, 0 after a stop request or a failure.
-int64_t CopyDirectory(const QString &source, const QString &destination, const QString &pattern);
+int64_t CopyMatchingFiles(const QString &source, const QString &destination, const QString &pattern);
 
 // The name of the one flat subfolder of the destination that takes the
 // copies from the folder `path`: the path with the separator written as
@@ -22,6 +22,6 @@ QString CopyFolderName(const QString &path);
 bool CopyFile(const QString &source, const QString &destination);
 constexpr int64_t CopyChunkBytes = int64_t(1) << 20;
 // True when `path` names an existing directory.
-bool DirExists(const QString &path);
+bool FolderExists(const QString &path);
 
-} // namespace modCommon
+} // namespace common

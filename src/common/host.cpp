@@ -2,7 +2,7 @@
 
 #include "common/resultline.h"
 
-namespace modCommon {
+namespace common {
 
 namespace {
 
@@ -10,7 +10,7 @@ namespace {
 // windows): lines go nowhere, nothing ever stops.
 class SilentHost : public Host {
 public:
-    void AddMessage(const QString &) override {}
+    void AppendLine(const QString &) override {}
     bool StopRequested() const override { return false; }
     void Yield() override {}
 };
@@ -30,13 +30,13 @@ void SetHost(Host *host)
     g_host = host;
 }
 
-void ReportError(const char *procedure)
+void ReportError(const char *name)
 {
     // The report itself must never become a second failure.
     try {
-        CurrentHost().AddMessage(ErrorLine(QString::fromLatin1(procedure)));
+        CurrentHost().AppendLine(ErrorLine(QString::fromLatin1(name)));
     } catch (...) {
     }
 }
 
-} // namespace modCommon
+} // namespace common

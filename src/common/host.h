@@ -6,13 +6,13 @@
 
 #include <QString>
 
-namespace modCommon {
+namespace common {
 
 class Host {
 public:
     virtual ~Host() = default;
     // Appends one line to the result window (which yields itself).
-    virtual void AddMessage(const QString &strMsg) = 0;
+    virtual void AppendLine(const QString &line) = 0;
     // The main window's stop request.
     virtual bool StopRequested() const = 0;
     // One yield to the message loop.
@@ -26,6 +26,6 @@ void SetHost(Host *host);
 
 // Appends "※※※ Error in " + procedure to the result window: the one form
 // in which a procedure reports its own failure.
-void ReportError(const char *procedure);
+void ReportError(const char *name);
 
-} // namespace modCommon
+} // namespace common

@@ -8,7 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-namespace modCommon {
+namespace common {
 
 namespace {
 // Creates the missing folders of an absolute path, each private to the user
@@ -51,18 +51,18 @@ QString LogFilePathFor(const QString &programDir)
     return StateLogFilePath();
 }
 
-QByteArray FormatLogRecord(const QDateTime &when, const QString &strMsg)
+QByteArray FormatLogRecord(const QDateTime &when, const QString &line)
 {
     QString stamp = when.date().toString(QStringLiteral("yyyy-MM-dd"));
     const QTime t = when.time();
     if (!(t.hour() == 0 && t.minute() == 0 && t.second() == 0))
         stamp += t.toString(QStringLiteral(" HH:mm:ss"));
-    const QString record = QLatin1Char('#') + stamp + QStringLiteral("#,\"") + strMsg
+    const QString record = QLatin1Char('#') + stamp + QStringLiteral("#,\"") + line
         + QStringLiteral("\"\r\n");
     return record.toUtf8();
 }
 
-void WriteLog(const QString &strMsg)
+void WriteLog(const QString &line)
 {
     // A lost record must never disturb the program: every failure ends here.
     try {
@@ -82,10 +82,10 @@ void WriteLog(const QString &strMsg)
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
             return;
-        file.write(FormatLogRecord(QDateTime::currentDateTime(), strMsg));
+        file.write(FormatLogRecord(QDateTime::currentDateTime(), line));
         file.close();
     } catch (...) {
     }
 }
 
-} // namespace modCommon
+} // namespace common

@@ -5,14 +5,14 @@
 #include <QDateTime>
 #include <QString>
 
-namespace modCommon {
+namespace common {
 
 // Appends one record; every failure is swallowed.
-void WriteLog(const QString &strMsg);
+void WriteLog(const QString &line);
 
 // One record as it is written, CR LF included:
 // #YYYY-MM-DD HH:MM:SS#,"message"  (the time left out at exactly midnight).
-QByteArray FormatLogRecord(const QDateTime &when, const QString &strMsg);
+QByteArray FormatLogRecord(const QDateTime &when, const QString &line);
 
 // The log file's path for the running program (see LogFilePathFor).
 QString LogFilePath();
@@ -21,4 +21,4 @@ QString LogFilePath();
 // for an unset, empty or relative XDG_STATE_HOME.
 QString LogFilePathFor(const QString &programDir);
 
-} // namespace modCommon
+} // namespace common

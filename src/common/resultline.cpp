@@ -1,6 +1,6 @@
 #include "common/resultline.h"
 
-namespace modCommon {
+namespace common {
 
 namespace {
 
@@ -75,4 +75,4 @@ LineKind KindOfLine(const QString &line)
     return LineKind::Other;
 }
 
-} // namespace modCommon
+} // namespace common

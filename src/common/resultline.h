@@ -5,7 +5,7 @@
 
 #include <QString>
 
-namespace modCommon {
+namespace common {
 
 // "検索(" + pattern + ") in ": a hit line up to the path of the entry.
 QString HitLinePrefix(const QString &pattern);
@@ -17,6 +17,25 @@ QString AccessGrantedLine(const QString &path);
 // "※※※ Error in " + procedure: a procedure's report of its own failure.
 QString ErrorLine(const QString &procedure);
 
+// The names of the procedures that report their own failure in an error
+// line ("※※※ Error in " + name) or in a failure box's title.  They are
+// report texts that users, saved lists and logs see: they keep their
+// spelling whatever the code that reports them is called.
+namespace procedure {
+inline constexpr char CountWords[] = "CountDelimitedWords";
+inline constexpr char WordAt[] = "GetDelimitedWord";
+inline constexpr char SplitWords[] = "StringToArray";
+inline constexpr char ReplaceAll[] = "ReplaceChars";
+inline constexpr char CopyFile[] = "CopyFile";
+inline constexpr char FolderExists[] = "DirExists";
+inline constexpr char CopyMatchingFiles[] = "CopyDirectory";
+inline constexpr char ListHits[] = "SearchFile";
+inline constexpr char CopyHits[] = "CopySelectFile";
+inline constexpr char ConnectToShare[] = "ConnectToShare";
+inline constexpr char BrowseForFolder[] = "BrowseForFolder";
+inline constexpr char DesktopFolder[] = "GetShellDesktopLocation";
+} // namespace procedure
+
 enum class LineKind {
     Other,    // banners, empty lines, anything else
     Hit,
@@ -26,4 +45,4 @@ enum class LineKind {
 };
 LineKind KindOfLine(const QString &line);
 
-} // namespace modCommon
+} // namespace common

@@ -1,10 +1,11 @@
 #include "common/wordlist.h"
 
 #include "common/host.h"
+#include "common/resultline.h"
 
 #include <limits>
 
-namespace modCommon {
+namespace common {
 
 namespace {
 
@@ -12,27 +13,27 @@ constexpr qsizetype kMaxCount = std::numeric_limits<int32_t>::max();
 
 // Positions and counts are 32-bit: a text whose positions do not fit is
 // refused rather than counted wrongly.
-bool PositionsFit(const QString &strText)
+bool PositionsFit(const QString &text)
 {
-    return strText.size() < kMaxCount;
+    return text.size() < kMaxCount;
 }
 
 } // namespace
 
-int32_t CountDelimitedWords(const QString &strText, const QString &strDelimiter)
+int32_t CountWords(const QString &text, const QString &delimiter)
 {
     try {
-        if (!PositionsFit(strText)) {
-            ReportError("CountDelimitedWords");
+        if (!PositionsFit(text)) {
+            ReportError(procedure::CountWords);
             return 0;
         }
         // No delimiter can occur in the text: it is one word.
-        if (strDelimiter.isEmpty())
+        if (delimiter.isEmpty())
             return 1;
         qsizetype count = 1;
         qsizetype start = 0;
         for (;;) {
-            const qsizetype hit = strText.indexOf(strDelimiter, start);
+            const qsizetype hit = text.indexOf(delimiter, start);
             if (hit < 0)
                 return static_cast<int32_t>(count);
             if (++count > kMaxCount)
@@ -43,56 +44,56 @@ int32_t CountDelimitedWords(const QString &strText, const QString &strDelimiter)
         }
     } catch (...) {
     }
-    ReportError("CountDelimitedWords");
+    ReportError(procedure::CountWords);
     return 0;
 }
 
-QString GetDelimitedWord(const QString &strText, int32_t lngNumber, const QString &strDelimiter)
+QString WordAt(const QString &text, int32_t number, const QString &delimiter)
 {
     try {
-        if (!PositionsFit(strText)) {
-            ReportError("GetDelimitedWord");
+        if (!PositionsFit(text)) {
+            ReportError(procedure::WordAt);
             return QString();
         }
-        if (lngNumber < 1)
+        if (number < 1)
             return QString();
-        if (strDelimiter.isEmpty())
-            return lngNumber == 1 ? strText : QString();
+        if (delimiter.isEmpty())
+            return number == 1 ? text : QString();
         qsizetype start = 0;
-        for (int32_t i = 1; i < lngNumber; ++i) {
-            const qsizetype hit = strText.indexOf(strDelimiter, start);
+        for (int32_t i = 1; i < number; ++i) {
+            const qsizetype hit = text.indexOf(delimiter, start);
             if (hit < 0)
                 return QString(); // past the last word
-            start = hit + strDelimiter.size();
+            start = hit + delimiter.size();
         }
-        if (start > strText.size())
+        if (start > text.size())
             return QString();
-        const qsizetype hit = strText.indexOf(strDelimiter, start);
+        const qsizetype hit = text.indexOf(delimiter, start);
         if (hit < 0)
-            return strText.mid(start);
-        return strText.mid(start, hit - start);
+            return text.mid(start);
+        return text.mid(start, hit - start);
     } catch (...) {
-        ReportError("GetDelimitedWord");
+        ReportError(procedure::WordAt);
         return QString();
     }
 }
 
-int32_t StringToArray(const QString &strText, WordArray &words, const QString &strDelimiter)
+int32_t SplitWords(const QString &text, WordArray &words, const QString &delimiter)
 {
     try {
-        const int32_t count = CountDelimitedWords(strText, strDelimiter);
+        const int32_t count = CountWords(text, delimiter);
         words.clear();
         if (count < 1) {
-            ReportError("StringToArray");
+            ReportError(procedure::SplitWords);
             return 0;
         }
         words.reserve(qsizetype(count) + 1);
         words.append(QString()); // index 0 is never used
 
-        // One pass taking the words exactly as GetDelimitedWord would, word
+        // One pass taking the words exactly as WordAt would, word
         // number by word number, without rescanning from the start each time.
-        if (strDelimiter.isEmpty()) {
-            words.append(strText);
+        if (delimiter.isEmpty()) {
+            words.append(text);
             return count;
         }
         qsizetype start = 0;
@@ -102,42 +103,42 @@ int32_t StringToArray(const QString &strText, WordArray &words, const QString &s
                 words.append(QString());
                 continue;
             }
-            const qsizetype hit = strText.indexOf(strDelimiter, start);
+            const qsizetype hit = text.indexOf(delimiter, start);
             if (hit < 0) {
-                words.append(start > strText.size() ? QString() : strText.mid(start));
+                words.append(start > text.size() ? QString() : text.mid(start));
                 ended = true;
             } else {
-                words.append(strText.mid(start, hit - start));
-                start = hit + strDelimiter.size();
+                words.append(text.mid(start, hit - start));
+                start = hit + delimiter.size();
             }
         }
         return count;
     } catch (...) {
-        ReportError("StringToArray");
+        ReportError(procedure::SplitWords);
         return 0;
     }
 }
 
-QString ReplaceChars(const QString &strText, const QString &strFind, const QString &strReplace)
+QString ReplaceAll(const QString &text, const QString &target, const QString &replacement)
 {
     try {
         // Only a single character can equal a single character of the text.
-        if (strFind.size() != 1)
-            return strText;
-        const QChar find = strFind.at(0);
+        if (target.size() != 1)
+            return text;
+        const QChar find = target.at(0);
         QString result;
-        result.reserve(strText.size());
-        for (const QChar c : strText) {
+        result.reserve(text.size());
+        for (const QChar c : text) {
             if (c == find)
-                result += strReplace;
+                result += replacement;
             else
                 result += c;
         }
         return result;
     } catch (...) {
-        ReportError("ReplaceChars");
+        ReportError(procedure::ReplaceAll);
         return QString();
     }
 }
 
-} // namespace modCommon
+} // namespace common

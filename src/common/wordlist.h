@@ -7,15 +7,15 @@
 #include <QStringList>
 #include <cstdint>
 
-namespace modCommon {
+namespace common {
 
 // Word array addressed from 1 to the word count (element 0 is unused).
 using WordArray = QStringList;
 
-int32_t CountDelimitedWords(const QString &strText, const QString &strDelimiter);
-QString GetDelimitedWord(const QString &strText, int32_t lngNumber, const QString &strDelimiter);
+int32_t CountWords(const QString &text, const QString &delimiter);
+QString WordAt(const QString &text, int32_t number, const QString &delimiter);
 // Re-creates `words` with 1 + count elements; returns the count, 0 on failure.
-int32_t StringToArray(const QString &strText, WordArray &words, const QString &strDelimiter);
-QString ReplaceChars(const QString &strText, const QString &strFind, const QString &strReplace);
+int32_t SplitWords(const QString &text, WordArray &words, const QString &delimiter);
+QString ReplaceAll(const QString &text, const QString &target, const QString &replacement);
 
-} // namespace modCommon
+} // namespace common

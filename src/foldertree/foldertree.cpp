@@ -38,16 +38,16 @@ QString FolderNode::DisplayName() const
     return text(0);
 }
 
-void FolderNode::SetExpanded(bool expanded)
+void FolderNode::ShowChildren(bool show)
 {
     // Children first: added while the node is still collapsed they cost the
     // view no relayout of the rows already shown.
-    if (expanded) {
+    if (show) {
         Judge();
         Populate();
     }
     m_expanding = true;
-    setExpanded(expanded);
+    setExpanded(show);
     m_expanding = false;
 }
 
@@ -225,7 +225,7 @@ FolderTreeView::FolderTreeView(QWidget *parent)
     network->m_index = 1;
     addTopLevelItems({computer, network});
 
-    // A click on the arrow (or the keyboard) expands without SetExpanded.
+    // A click on the arrow (or the keyboard) expands without ShowChildren.
     connect(this, &QTreeWidget::itemExpanded, this, [](QTreeWidgetItem *item) {
         FolderNode *node = FolderNode::From(item);
         if (node && !node->m_expanding) {
@@ -234,7 +234,7 @@ FolderTreeView::FolderTreeView(QWidget *parent)
         }
     });
 
-    computer->SetExpanded(true);
+    computer->ShowChildren(true);
 }
 
 QString FolderTreeView::MyComputerName()
@@ -465,7 +465,7 @@ FolderNode *FolderTreeView::SelectPath(const QString &path)
     FolderNode *computer = MyComputer();
     if (!computer)
         return nullptr;
-    computer->SetExpanded(true);
+    computer->ShowChildren(true);
     FolderNode *node = nullptr;
     for (FolderNode *c = computer->FirstChild(); c; c = c->NextSibling()) {
         if (c->Path() == QLatin1String("/")) {
@@ -478,7 +478,7 @@ FolderNode *FolderTreeView::SelectPath(const QString &path)
 
     const QStringList parts = target.split(QLatin1Char('/'), Qt::SkipEmptyParts);
     for (const QString &part : parts) {
-        node->SetExpanded(true);
+        node->ShowChildren(true);
         FolderNode *next = nullptr;
         for (FolderNode *c = node->FirstChild(); c; c = c->NextSibling()) {
             if (c->Path() == JoinPath(node->Path(), part)) {

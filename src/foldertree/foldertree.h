@@ -33,7 +33,7 @@ public:
     // it did not), and "マイ コンピュータ" and "マイ ネットワーク" read the
     // mounted volumes again.  A folder found empty just loses its arrow
     // (Expanded() stays false).
-    void SetExpanded(bool expanded);
+    void ShowChildren(bool show);
     bool Expanded() const;
     FolderNode *FirstChild();
     FolderNode *NextSibling();
@@ -73,7 +73,7 @@ private:
     int m_index = 0;          // position under the parent
     bool m_populated = false;
     bool m_gone = false;      // no longer listed by the parent's folder
-    bool m_expanding = false; // inside SetExpanded(), which reads the folder itself
+    bool m_expanding = false; // inside ShowChildren(), which reads the folder itself
     platform::FolderStamp m_seen;      // the folder's stamp at the last look
     bool m_seenSettled = false;
     platform::FolderStamp m_read;      // ... when its children were read

@@ -1,7 +1,7 @@
-#include "fileaccess.h"
+#include "platform/fileaccess.h"
 
-#include "nativepath.h"
-#include "testhooks.h"
+#include "platform/nativepath.h"
+#include "platform/testhooks.h"
 
 #include <cstdlib>
 #include <cstring>

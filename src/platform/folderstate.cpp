@@ -1,7 +1,7 @@
-#include "folderstate.h"
+#include "platform/folderstate.h"
 
-#include "nativepath.h"
-#include "system.h"
+#include "platform/nativepath.h"
+#include "platform/system.h"
 
 #include <QHash>
 

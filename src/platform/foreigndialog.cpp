@@ -1,4 +1,4 @@
-#include "foreigndialog.h"
+#include "platform/foreigndialog.h"
 
 namespace platform {
 

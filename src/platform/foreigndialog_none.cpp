@@ -1,6 +1,6 @@
 // Built without the X11 client library: only the program's own message
 // boxes are closed during a search.
-#include "foreigndialog.h"
+#include "platform/foreigndialog.h"
 
 namespace platform {
 

@@ -2,7 +2,7 @@
 // window manager the top-level windows are the children of the root window;
 // a reparenting window manager puts each client (the window that carries
 // WM_STATE) into a frame of its own, one or two levels further down.
-#include "foreigndialog.h"
+#include "platform/foreigndialog.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>

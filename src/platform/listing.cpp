@@ -1,10 +1,10 @@
-#include "listing.h"
+#include "platform/listing.h"
 
-#include "fileaccess.h"
-#include "listingcache.h"
-#include "nativepath.h"
-#include "testhooks.h"
-#include "wildcard.h"
+#include "platform/fileaccess.h"
+#include "platform/listingcache.h"
+#include "platform/nativepath.h"
+#include "platform/testhooks.h"
+#include "platform/wildcard.h"
 
 #include <algorithm>
 #include <cerrno>

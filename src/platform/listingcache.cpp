@@ -1,4 +1,4 @@
-#include "listingcache.h"
+#include "platform/listingcache.h"
 
 #include <sys/statfs.h>
 

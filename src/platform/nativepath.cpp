@@ -1,4 +1,4 @@
-#include "nativepath.h"
+#include "platform/nativepath.h"
 
 namespace platform {
 

@@ -1,6 +1,6 @@
-#include "system.h"
+#include "platform/system.h"
 
-#include "nativepath.h"
+#include "platform/nativepath.h"
 
 #include <QFile>
 #include <QList>

@@ -1,6 +1,6 @@
-#include "wildcard.h"
+#include "platform/wildcard.h"
 
-#include "nativepath.h"
+#include "platform/nativepath.h"
 
 #include <QChar>
 #include <QStringView>

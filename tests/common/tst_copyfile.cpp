@@ -3,7 +3,7 @@
 // never truncate it.
 
 #include "common/filecopy.h"
-#include "platform/filecopy.h"
+#include "platform/fileio.h"
 #include "fixtures.h"
 #include "resultlines.h"
 #include "scopedtesthooks.h"
@@ -12,7 +12,7 @@
 
 #include <QtTest>
 
-using namespace modCommon;
+using namespace common;
 using testsupport::CopyFileError;
 using testsupport::FolderEntries;
 using testsupport::ReadFile;
@@ -45,7 +45,7 @@ bool ShrinkSourceOnce(int64_t written)
 {
     // After the first chunk is written the source loses its tail, as when
     // another program truncates it during the copy.
-    if (written == modCommon::CopyChunkBytes && !g_shrinkPath.isEmpty()) {
+    if (written == common::CopyChunkBytes && !g_shrinkPath.isEmpty()) {
         QFile f(g_shrinkPath);
         f.resize(5000);
         g_shrinkPath.clear();

@@ -8,7 +8,7 @@
 
 #include <QtTest>
 
-using namespace modCommon;
+using namespace common;
 
 class TestLog : public QObject {
     Q_OBJECT

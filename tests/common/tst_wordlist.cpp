@@ -7,7 +7,7 @@
 
 #include <QtTest>
 
-using namespace modCommon;
+using namespace common;
 
 class TestWordList : public QObject {
     Q_OBJECT
@@ -49,19 +49,19 @@ void TestWordList::split()
     TestHost host;
     const QString delim = QStringLiteral(";");
 
-    QCOMPARE(CountDelimitedWords(text, delim), int32_t(expected.size()));
+    QCOMPARE(CountWords(text, delim), int32_t(expected.size()));
 
     WordArray words{QStringLiteral("stale"), QStringLiteral("stale"), QStringLiteral("stale"),
                     QStringLiteral("stale"), QStringLiteral("stale"), QStringLiteral("stale")};
-    const int32_t count = StringToArray(text, words, delim);
+    const int32_t count = SplitWords(text, words, delim);
     QCOMPARE(count, int32_t(expected.size()));
     QCOMPARE(words.size(), expected.size() + 1); // re-created, element 0 unused
     QCOMPARE(words.mid(1), expected);
     // Joining the words back gives the text: nothing lost, nothing trimmed.
     QCOMPARE(words.mid(1).join(delim), text);
 
-    QCOMPARE(GetDelimitedWord(text, 1, delim), expected.first());
-    QCOMPARE(GetDelimitedWord(text, count, delim), expected.last());
+    QCOMPARE(WordAt(text, 1, delim), expected.first());
+    QCOMPARE(WordAt(text, count, delim), expected.last());
     QVERIFY(host.lines.isEmpty());
 }
 
@@ -88,12 +88,12 @@ void TestWordList::getWordAgreesWithSplit()
     QFETCH(int, count);
     TestHost host;
 
-    QCOMPARE(CountDelimitedWords(text, delim), count);
+    QCOMPARE(CountWords(text, delim), count);
     WordArray words;
-    QCOMPARE(StringToArray(text, words, delim), count);
+    QCOMPARE(SplitWords(text, words, delim), count);
     QCOMPARE(words.size(), count + 1);
     for (int i = 1; i <= count; ++i)
-        QCOMPARE(words.at(i), GetDelimitedWord(text, i, delim));
+        QCOMPARE(words.at(i), WordAt(text, i, delim));
     QVERIFY(host.lines.isEmpty());
 }
 
@@ -120,11 +120,11 @@ void TestWordList::getWord()
     QFETCH(QString, delim);
     QFETCH(QString, expected);
     TestHost host;
-    QCOMPARE(GetDelimitedWord(text, number, delim), expected);
+    QCOMPARE(WordAt(text, number, delim), expected);
     if (delim.isEmpty()) {
-        QCOMPARE(CountDelimitedWords(text, delim), 1);
+        QCOMPARE(CountWords(text, delim), 1);
         WordArray words;
-        QCOMPARE(StringToArray(text, words, delim), 1);
+        QCOMPARE(SplitWords(text, words, delim), 1);
         QCOMPARE(words.mid(1), QStringList{text});
     }
     QVERIFY(host.lines.isEmpty());
@@ -156,14 +156,14 @@ void TestWordList::replaceChars()
     QFETCH(QString, replacement);
     QFETCH(QString, expected);
     TestHost host;
-    QCOMPARE(ReplaceChars(text, find, replacement), expected);
+    QCOMPARE(ReplaceAll(text, find, replacement), expected);
     QVERIFY(host.lines.isEmpty());
 }
 
 void TestWordList::pathToFolderName()
 {
-    QCOMPARE(modCommon::CopyFolderName(QStringLiteral("C:/data/x")), QStringLiteral("C：￥data￥x"));
-    QCOMPARE(modCommon::CopyFolderName(QStringLiteral("/")), QStringLiteral("￥"));
+    QCOMPARE(common::CopyFolderName(QStringLiteral("C:/data/x")), QStringLiteral("C：￥data￥x"));
+    QCOMPARE(common::CopyFolderName(QStringLiteral("/")), QStringLiteral("￥"));
 }
 
 QTEST_GUILESS_MAIN(TestWordList)

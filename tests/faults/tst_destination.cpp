@@ -19,13 +19,13 @@ private:
 
     QStringList RunCopy(const QString &destination)
     {
-        frmMain &w = f->Start();
-        Ui(w).txtPattern->setText(QStringLiteral("*.txt"));
-        Ui(w).txtFolder->setText(destination);
-        if (!Ui(w).tvMain->SelectPath(S))
+        MainWindow &w = f->Start();
+        Ui(w).patternEdit->setText(QStringLiteral("*.txt"));
+        Ui(w).destinationEdit->setText(destination);
+        if (!Ui(w).folderTree->SelectPath(S))
             qWarning("could not select %s", qPrintable(S));
         ModalWatch modal;
-        Ui(w).cmdExpandToDrv->click();
+        Ui(w).searchCopyButton->click();
         if (!modal.texts.isEmpty())
             qWarning("unexpected box: %s", qPrintable(modal.texts.join(" | ")));
         const QStringList lines = From(f->Result().Lines(), CopyStart);

@@ -58,10 +58,10 @@ private slots:
         if (kind == QLatin1String("size-limit"))
             QVERIFY(fixtures::SetFileSizeLimit(100));
 
-        frmMain &w = f.Start();
-        Ui(w).txtPattern->setText(QStringLiteral("*.txt"));
-        QVERIFY(Ui(w).tvMain->SelectPath(tree.path()));
-        Ui(w).cmdExpand->click();
+        MainWindow &w = f.Start();
+        Ui(w).patternEdit->setText(QStringLiteral("*.txt"));
+        QVERIFY(Ui(w).folderTree->SelectPath(tree.path()));
+        Ui(w).searchButton->click();
         QVERIFY(fixtures::SetFileSizeLimit(sizeLimit));
         QVERIFY(w.close());
 

@@ -7,7 +7,7 @@
 #include "fixtures.h"
 #include "foldertree/foldertree.h"
 #include "listnames.h"
-#include "platform/filecopy.h"
+#include "platform/fileio.h"
 #include "platform/nativepath.h"
 #include "platform/wildcard.h"
 
@@ -92,7 +92,7 @@ class TestOddNames : public QObject, private CopyFolders {
 private:
     std::unique_ptr<MainFixture> f;
 
-    frmMain &StartAt(const QString &pattern) { return f->StartAt(S, pattern, D); }
+    MainWindow &StartAt(const QString &pattern) { return f->StartAt(S, pattern, D); }
 
 private slots:
     void init()
@@ -129,8 +129,8 @@ private slots:
     void plainSearchListsEveryName()
     {
         const QString digest = testsupport::TreeDigest(S);
-        frmMain &w = StartAt(QStringLiteral("*"));
-        Ui(w).cmdExpand->click();
+        MainWindow &w = StartAt(QStringLiteral("*"));
+        Ui(w).searchButton->click();
 
         // Names that are not UTF-8 are listed as their bytes (the window
         // shows those as U+FFFD), and a folder with such a name is walked.
@@ -152,7 +152,7 @@ private slots:
         QCOMPARE(platform::ShownText(Hit("*", S + "/" + Carried(RawNames[3]))),
                  Hit("*", S + "/\uFFFDe\uFFFDX\uFFFDg.txt"));
         // The tree shows the folder's undecodable byte as U+FFFD.
-        FolderNode *start = Ui(w).tvMain->SelectPath(S);
+        FolderNode *start = Ui(w).folderTree->SelectPath(S);
         QVERIFY(start && start->FirstChild());
         QCOMPARE(start->FirstChild()->DisplayName(), QStringLiteral("dir\uFFFD"));
         QCOMPARE(start->FirstChild()->Path(), inner);
@@ -162,9 +162,9 @@ private slots:
     void copyTakesEveryName()
     {
         const QString digest = testsupport::TreeDigest(S);
-        frmMain &w = StartAt(QStringLiteral("*"));
+        MainWindow &w = StartAt(QStringLiteral("*"));
         ModalWatch modal;
-        Ui(w).cmdExpandToDrv->click();
+        Ui(w).searchCopyButton->click();
 
         // Every name is copied byte for byte under the same bytes, also
         // those that are not valid UTF-8, and also into the subfolder named

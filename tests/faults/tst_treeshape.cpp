@@ -20,11 +20,11 @@ class TestTreeShape : public QObject, private CopyFolders {
 private:
     std::unique_ptr<MainFixture> f;
 
-    frmMain &StartAt(const QString &path, const QString &pattern) { return f->StartAt(path, pattern, D); }
-    QStringList Run(frmMain &w, bool copy)
+    MainWindow &StartAt(const QString &path, const QString &pattern) { return f->StartAt(path, pattern, D); }
+    QStringList Run(MainWindow &w, bool copy)
     {
         ModalWatch modal;
-        (copy ? Ui(w).cmdExpandToDrv : Ui(w).cmdExpand)->click();
+        (copy ? Ui(w).searchCopyButton : Ui(w).searchButton)->click();
         if (!modal.texts.isEmpty())
             qWarning("unexpected box: %s", qPrintable(modal.texts.join(" | ")));
         return From(f->Result().Lines(), copy ? CopyStart : SearchStart);
@@ -93,32 +93,32 @@ private slots:
         const QByteArray realHome = qgetenv("HOME");
         if (home)
             qputenv("HOME", S.toLocal8Bit());
-        frmMain &w = StartAt(home ? QString() : S, QStringLiteral("*.pwt;cpuinfo"));
+        MainWindow &w = StartAt(home ? QString() : S, QStringLiteral("*.pwt;cpuinfo"));
         qputenv("HOME", realHome);
         const MainControls ui(w);
-        FolderNode *start = ui.tvMain->SelectedFolder();
+        FolderNode *start = ui.folderTree->SelectedFolder();
         if (home) {
-            FolderNode *volume = ui.tvMain->MyComputer()->FirstChild();
+            FolderNode *volume = ui.folderTree->MyComputer()->FirstChild();
             while (volume && volume->Path() != S)
                 volume = volume->NextSibling();
             QVERIFY(volume);
-            ui.tvMain->setCurrentItem(volume);
+            ui.folderTree->setCurrentItem(volume);
             start = volume;
         }
-        QCOMPARE(ui.tvMain->SelectedFolder(), start);
+        QCOMPARE(ui.folderTree->SelectedFolder(), start);
         if (swapped) {
             // The tree reads every one of them as a folder with a subfolder,
             // then each becomes its link.
             for (const auto &link : links) {
                 FolderNode *node = start;
                 for (const QString &part : link.first.split('/')) {
-                    node->SetExpanded(true);
+                    node->ShowChildren(true);
                     node = node->FirstChild();
                     while (node && node->DisplayName() != part)
                         node = node->NextSibling();
                     QVERIFY(node);
                 }
-                node->SetExpanded(true);
+                node->ShowChildren(true);
                 QVERIFY(node->FirstChild());
                 QVERIFY(QDir(S + "/" + link.first).removeRecursively());
                 QVERIFY(QFile::link(link.second, S + "/" + link.first));
@@ -128,7 +128,7 @@ private slots:
         // Should the walk go astray after all, it ends here rather than never.
         w.SetYieldObserver([&ui](int n) {
             if (n == 5000)
-                ui.cmdCancel->click();
+                ui.stopButton->click();
         });
         const QStringList lines = Run(w, copy);
 
@@ -165,7 +165,7 @@ private slots:
             QVERIFY(testsupport::WriteFile(folder + "/f.txt", folder.toUtf8()));
         const QString digest = testsupport::TreeDigest(S);
 
-        frmMain &w = StartAt(S, QStringLiteral("*.txt"));
+        MainWindow &w = StartAt(S, QStringLiteral("*.txt"));
         const QStringList lines = Run(w, copy);
 
         // Every level is listed, in order.  A copy needs a destination
@@ -227,7 +227,7 @@ private slots:
             copied << Copied("f09999?", wide + "/" + name);
             copies << Flat(wide) + "/" + name;
         }
-        frmMain &w = StartAt(wide, QStringLiteral("f09999?"));
+        MainWindow &w = StartAt(wide, QStringLiteral("f09999?"));
         QCOMPARE(Run(w, false), QStringList{SearchStart} + hits + QStringList{End});
         QCOMPARE(Run(w, true), QStringList{CopyStart} + copied + QStringList{End});
         QCOMPARE(Entries(D), copies);

@@ -24,7 +24,7 @@ private:
     const QStringList m_names{"p-dangling.txt", "p-fifo.txt", "p-file-link.txt", "p-loop.txt",
                               "p-sock.txt", "p-to-fifo.txt", "p.txt"};
 
-    frmMain &StartAt(const QString &pattern) { return f->StartAt(S, pattern, D); }
+    MainWindow &StartAt(const QString &pattern) { return f->StartAt(S, pattern, D); }
 
 private slots:
     void init()
@@ -49,8 +49,8 @@ private slots:
     void plainSearchListsThemAll()
     {
         const QString digest = testsupport::TreeDigest(S);
-        frmMain &w = StartAt(QStringLiteral("p*"));
-        Ui(w).cmdExpand->click();
+        MainWindow &w = StartAt(QStringLiteral("p*"));
+        Ui(w).searchButton->click();
         QStringList expected{SearchStart};
         for (const QString &name : m_names)
             expected << Hit("p*", S + "/" + name);
@@ -62,9 +62,9 @@ private slots:
     void searchWithCopyTakesRegularFilesOnly()
     {
         const QString digest = testsupport::TreeDigest(S);
-        frmMain &w = StartAt(QStringLiteral("p*"));
+        MainWindow &w = StartAt(QStringLiteral("p*"));
         ModalWatch modal;
-        Ui(w).cmdExpandToDrv->click();
+        Ui(w).searchCopyButton->click();
         // A link to a regular file is a regular file; its bytes are copied
         // into a plain file.
         QCOMPARE(From(f->Result().Lines(), CopyStart),
@@ -103,7 +103,7 @@ private slots:
         const QString digest = testsupport::TreeDigest(src);
 
         TestHost host;
-        const int64_t copied = modCommon::CopyDirectory(src, out, QStringLiteral("*.txt"));
+        const int64_t copied = common::CopyMatchingFiles(src, out, QStringLiteral("*.txt"));
         QCOMPARE(copied, int64_t(0));
         QCOMPARE(host.lines, QStringList{CopyFileError});
         QCOMPARE(Entries(D), before);

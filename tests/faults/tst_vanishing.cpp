@@ -87,10 +87,10 @@ private slots:
         QString expectedDigest = testsupport::TreeDigest(S);
         expectedDigest = removed.isEmpty() ? QString() : DigestWithout(expectedDigest, removed);
 
-        frmMain &w = f->Start();
-        Ui(w).txtPattern->setText(pattern);
-        Ui(w).txtFolder->setText(D);
-        QVERIFY(Ui(w).tvMain->SelectPath(S));
+        MainWindow &w = f->Start();
+        Ui(w).patternEdit->setText(pattern);
+        Ui(w).destinationEdit->setText(D);
+        QVERIFY(Ui(w).folderTree->SelectPath(S));
         ScopedTestHooks hooks;
         if (trigger == QLatin1String("test")) {
             g_vanishOnTest = gone;
@@ -103,7 +103,7 @@ private slots:
             });
         }
         ModalWatch modal;
-        (copy ? Ui(w).cmdExpandToDrv : Ui(w).cmdExpand)->click();
+        (copy ? Ui(w).searchCopyButton : Ui(w).searchButton)->click();
 
         QStringList expected{copy ? CopyStart : SearchStart};
         QStringList copies;
@@ -126,7 +126,7 @@ private slots:
         QCOMPARE(modal.texts, QStringList());
     }
 
-    // CopyDirectory lists a.txt, b.txt, c.txt; before the first file is
+    // CopyMatchingFiles lists a.txt, b.txt, c.txt; before the first file is
     // copied, b.txt is removed or swapped for something that is no file.
     void fileChangedBetweenListingAndCopy_data()
     {
@@ -158,7 +158,7 @@ private slots:
             if (change != QLatin1String("removed"))
                 QVERIFY(MakeOddEntry(change, victim, src + "/.fifo"));
         };
-        const int64_t copied = modCommon::CopyDirectory(src, out, QStringLiteral("*.txt"));
+        const int64_t copied = common::CopyMatchingFiles(src, out, QStringLiteral("*.txt"));
 
         // The file that changed is a failure of its own copy; as always after
         // a failed copy, the rest of that pattern's listing is not tried.

@@ -6,7 +6,7 @@
 
 #include "common/filecopy.h"
 #include "foldertree/foldertree.h"
-#include "platform/filecopy.h"
+#include "platform/fileio.h"
 #include "fixtures.h"
 #include "testhost.h"
 
@@ -49,7 +49,7 @@ private:
     {
         using testsupport::WriteFile;
         WriteFile(S + "/a.txt", "alpha");
-        WriteFile(S + "/big.bin", Pattern(int(2 * modCommon::CopyChunkBytes + 1808)));
+        WriteFile(S + "/big.bin", Pattern(int(2 * common::CopyChunkBytes + 1808)));
         WriteFile(S + "/c.txt", "charlie");
         if (old)
             WriteFile(out + "/big.bin", "OLD CONTENT");
@@ -88,8 +88,8 @@ private slots:
         for (const bool old : {true, false}) {
             const char *what = old ? "over an older file" : "new file";
             QTest::addRow("%s, first block", what) << 0 << old;
-            QTest::addRow("%s, second chunk", what) << int(modCommon::CopyChunkBytes) << old;
-            QTest::addRow("%s, the rest after two chunks", what) << int(2 * modCommon::CopyChunkBytes) << old;
+            QTest::addRow("%s, second chunk", what) << int(common::CopyChunkBytes) << old;
+            QTest::addRow("%s, the rest after two chunks", what) << int(2 * common::CopyChunkBytes) << old;
         }
     }
     void writeFailsMidFile()
@@ -104,7 +104,7 @@ private slots:
         // Yield 3 comes right before big.bin (1: before a.txt, 2: its line);
         // the yields between big.bin's chunks follow.
         host.onYield = [](int n) { g_armed = n >= 3; };
-        const int64_t copied = modCommon::CopyDirectory(S, out, QStringLiteral("*"));
+        const int64_t copied = common::CopyMatchingFiles(S, out, QStringLiteral("*"));
         CheckOutcome(host, copied, out, old, digest);
     }
 
@@ -123,7 +123,7 @@ private slots:
         // program with SIGXFSZ.
         QVERIFY(fixtures::SetFileSizeLimit(6000));
         TestHost host;
-        const int64_t copied = modCommon::CopyDirectory(S, out, QStringLiteral("*"));
+        const int64_t copied = common::CopyMatchingFiles(S, out, QStringLiteral("*"));
         QVERIFY(fixtures::SetFileSizeLimit(m_sizeLimit));
         CheckOutcome(host, copied, out, old, digest);
     }
@@ -174,7 +174,7 @@ private slots:
         const QString digest = testsupport::TreeDigest(S);
 
         TestHost host;
-        const int64_t copied = modCommon::CopyDirectory(S, out, QStringLiteral("*"));
+        const int64_t copied = common::CopyMatchingFiles(S, out, QStringLiteral("*"));
         const QStringList entries = Entries(out);
         const QByteArray kept = testsupport::ReadFile(out + "/big.bin");
         QProcess::execute(QStringLiteral("umount"), {mountPoint});
@@ -193,20 +193,20 @@ private slots:
         MainFixture f;
         using testsupport::WriteFile;
         WriteFile(S + "/a.txt", "alpha");
-        WriteFile(S + "/big.bin", Pattern(int(modCommon::CopyChunkBytes + 10000)));
+        WriteFile(S + "/big.bin", Pattern(int(common::CopyChunkBytes + 10000)));
         WriteFile(S + "/sub/x.txt", "ex");
         WriteFile(D + "/" + Flat(S) + "/big.bin", "OLD CONTENT");
         const QString digest = testsupport::TreeDigest(S);
         g_armed = true;
-        g_failFrom = modCommon::CopyChunkBytes;
+        g_failFrom = common::CopyChunkBytes;
         f.hooks.Change([](platform::TestHooks &h) { h.writeFault = FailWhenArmed; });
 
-        frmMain &w = f.Start();
-        Ui(w).txtPattern->setText(QStringLiteral("*"));
-        Ui(w).txtFolder->setText(D);
-        QVERIFY(Ui(w).tvMain->SelectPath(S));
+        MainWindow &w = f.Start();
+        Ui(w).patternEdit->setText(QStringLiteral("*"));
+        Ui(w).destinationEdit->setText(D);
+        QVERIFY(Ui(w).folderTree->SelectPath(S));
         ModalWatch modal;
-        Ui(w).cmdExpandToDrv->click();
+        Ui(w).searchCopyButton->click();
 
         QCOMPARE(From(f.Result().Lines(), CopyStart),
                  (QStringList{CopyStart, Copied("*", S + "/a.txt"), CopyFileError, Copied("*", S + "/sub/x.txt"), End}));

@@ -37,7 +37,7 @@ FolderNode *ChildNamed(FolderNode *node, const QString &name)
 // sibling before descending.  Paths are recorded relative to `base`.
 void Walk(FolderNode *node, const QString &base, QStringList &visited)
 {
-    node->SetExpanded(true);
+    node->ShowChildren(true);
     for (FolderNode *c = node->FirstChild(); c && visited.size() < 1000;) {
         FolderNode *next = c->NextSibling();
         visited << c->Path().mid(base.size() + 1);
@@ -107,12 +107,12 @@ void TestFolderTree::topLevelNodes()
     QCOMPARE(m_view->accessibleName(), QString::fromUtf8("フォルダ ツリー"));
 
     // The walk requires the text to survive the expansion.
-    network->SetExpanded(true);
+    network->ShowChildren(true);
     QCOMPARE(network->DisplayName(), QString::fromUtf8("マイ ネットワーク"));
     for (FolderNode *c = network->FirstChild(); c; c = c->NextSibling())
         QVERIFY2(c->Path().startsWith(QLatin1Char('/')), qPrintable(c->Path()));
 
-    computer->SetExpanded(true);
+    computer->ShowChildren(true);
     FolderNode *root = computer->FirstChild();
     QVERIFY(root);
     QCOMPARE(root->Path(), QStringLiteral("/"));
@@ -129,7 +129,7 @@ void TestFolderTree::topLevelNodes()
         QCOMPARE(paths.value(1), home);
 
     // Children of "/" carry one separator only.
-    root->SetExpanded(true);
+    root->ShowChildren(true);
     QVERIFY(root->FirstChild());
     QCOMPARE(root->FirstChild()->Path(), QLatin1Char('/') + root->FirstChild()->DisplayName());
 }
@@ -146,7 +146,7 @@ void TestFolderTree::childrenSortedWithHiddenAndWithoutFiles()
 
     FolderNode *node = Select("");
     QVERIFY(node);
-    node->SetExpanded(true);
+    node->ShowChildren(true);
     QCOMPARE(ChildNames(node), QStringList({".hidden", "_x", "A", "a2", "a10", "b", "C", "dirlink",
                                             QString::fromUtf8("Ünter"), QString::fromUtf8("日本")}));
 }
@@ -163,7 +163,7 @@ void TestFolderTree::childrenCreatedOnExpansion()
     QVERIFY(!node->FirstChild());
     QCOMPARE(node->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
 
-    node->SetExpanded(true);
+    node->ShowChildren(true);
     QVERIFY(node->Expanded());
     QCOMPARE(ChildNames(node), QStringList({"one", "two"}));
     FolderNode *one = node->FirstChild();
@@ -173,9 +173,9 @@ void TestFolderTree::childrenCreatedOnExpansion()
     QVERIFY(!one->NextSibling()->NextSibling());
 
     // Collapsing and expanding again lists nothing twice.
-    node->SetExpanded(false);
+    node->ShowChildren(false);
     QVERIFY(!node->Expanded());
-    node->SetExpanded(true);
+    node->ShowChildren(true);
     QCOMPARE(node->childCount(), 2);
 
     // What a click on the arrow does.
@@ -187,7 +187,7 @@ void TestFolderTree::childrenCreatedOnExpansion()
     // children keeps it.
     FolderNode *two = one->NextSibling();
     QVERIFY(!(two->flags() & Qt::ItemNeverHasChildren));
-    two->SetExpanded(true);
+    two->ShowChildren(true);
     QVERIFY(!two->FirstChild());
     QVERIFY(two->flags() & Qt::ItemNeverHasChildren);
     QVERIFY(!(one->flags() & Qt::ItemNeverHasChildren));
@@ -223,11 +223,11 @@ void TestFolderTree::linkChildren()
 
     FolderNode *mid = Select("top/mid");
     QVERIFY(mid);
-    mid->SetExpanded(true);
+    mid->ShowChildren(true);
     FolderNode *link = ChildNamed(mid, "link");
     QVERIFY(link);
     QCOMPARE(link->Path(), P("top/mid/link"));
-    link->SetExpanded(true);
+    link->ShowChildren(true);
     QCOMPARE(link->FirstChild() != nullptr, hasChildren);
     QCOMPARE(link->IsLoop(), !hasChildren);
     QCOMPARE(link->DisplayName(), QStringLiteral("link"));
@@ -302,9 +302,9 @@ void TestFolderTree::selectPathFindsFolderMadeLater()
     QVERIFY(MakePath(P("b")));
     FolderNode *node = Select("");
     QVERIFY(node);
-    node->SetExpanded(true);
+    node->ShowChildren(true);
     FolderNode *b = node->FirstChild();
-    b->SetExpanded(true);   // found empty
+    b->ShowChildren(true);   // found empty
 
     // Appended after the nodes already there, whose chain stays whole.
     QVERIFY(MakePath(P("a/new")));
@@ -332,10 +332,10 @@ void TestFolderTree::childrenFollowTheDisk()
     QVERIFY(MakePath(P("gone")));
     FolderNode *node = Select("");
     QVERIFY(node);
-    node->SetExpanded(true);
+    node->ShowChildren(true);
     FolderNode *keep = ChildNamed(node, QStringLiteral("keep"));
     QVERIFY(keep);
-    keep->SetExpanded(true);
+    keep->ShowChildren(true);
     m_view->setCurrentItem(keep);
     QCOMPARE(ChildNames(node), QStringList({"gone", "keep"}));
 
@@ -351,13 +351,13 @@ void TestFolderTree::childrenFollowTheDisk()
     // The user's arrow reads it again too; a folder that comes back is the
     // node it was.
     FolderNode *added = ChildNamed(node, QStringLiteral("added"));
-    node->SetExpanded(false);
+    node->ShowChildren(false);
     QVERIFY(QDir(P("added")).removeRecursively());
     QVERIFY(MakePath(P("later")));
     m_view->expandItem(node);
     QCOMPARE(ChildNames(node), QStringList({"keep", "later"}));
     QVERIFY(MakePath(P("added")));
-    node->SetExpanded(true);
+    node->ShowChildren(true);
     QCOMPARE(ChildNames(node), QStringList({"added", "keep", "later"}));
     QCOMPARE(node->FirstChild(), added);
     QVERIFY(!added->isHidden());
@@ -384,13 +384,13 @@ void TestFolderTree::volumesReadAgainOnExpansion()
     FolderNode *network = view.MyNetwork();
     FolderNode *root = computer->FirstChild();
     QVERIFY(root);
-    network->SetExpanded(true);
+    network->ShowChildren(true);
     QVERIFY(!network->FirstChild());
 
     g_mounts.push_back({P("usb"), QStringLiteral("vfat"), 2});
     g_mounts.push_back({P("share"), QStringLiteral("nfs4"), 3});
-    computer->SetExpanded(true);
-    network->SetExpanded(true);
+    computer->ShowChildren(true);
+    network->ShowChildren(true);
     QVERIFY(ChildNames(computer).contains(P("usb")));
     QCOMPARE(computer->FirstChild(), root);
     QCOMPARE(ChildNames(network), QStringList{P("share")});
@@ -398,7 +398,7 @@ void TestFolderTree::volumesReadAgainOnExpansion()
     g_mounts.resize(1);
     view.collapseItem(computer);
     view.expandItem(computer);
-    network->SetExpanded(true);
+    network->ShowChildren(true);
     QVERIFY(!ChildNames(computer).contains(P("usb")));
     QVERIFY(!network->FirstChild());
 }
@@ -416,7 +416,7 @@ void TestFolderTree::pseudoMountsNotOffered()
         QSKIP("no pseudo file system is mounted directly under /");
 
     FolderNode *root = m_view->MyComputer()->FirstChild();
-    root->SetExpanded(true);
+    root->ShowChildren(true);
     QVERIFY(!ChildNamed(root, pseudo.mid(1)));
     QVERIFY(!m_view->SelectPath(pseudo));
 
@@ -425,7 +425,7 @@ void TestFolderTree::pseudoMountsNotOffered()
     QVERIFY(MakePath(P("plain")));
     FolderNode *node = Select("");
     QVERIFY(node);
-    node->SetExpanded(true);
+    node->ShowChildren(true);
     QCOMPARE(ChildNames(node), QStringList({"plain"}));
 }
 

@@ -3,8 +3,8 @@
 // settings, desktop and log in a temporary folder, never the user's.
 
 #include "app/main/appsetup.h"
-#include "app/main/frmMain.h"
-#include "app/result/frmResult.h"
+#include "app/main/mainwindow.h"
+#include "app/result/resultwindow.h"
 #include "foldertree/foldertree.h"
 #include "scopedtesthooks.h"
 #include "testhost.h"
@@ -28,33 +28,33 @@
 // (the status bar before load and after unload).
 struct MainControls {
     explicit MainControls(const QObject &w)
-        : cmdExpand(w.findChild<QPushButton *>(QStringLiteral("cmdExpand")))
-        , cmdExpandToDrv(w.findChild<QPushButton *>(QStringLiteral("cmdExpandToDrv")))
-        , cmdCancel(w.findChild<QPushButton *>(QStringLiteral("cmdCancel")))
-        , fraTitle(w.findChild<QGroupBox *>(QStringLiteral("fraTitle")))
-        , Label1(w.findChild<QLabel *>(QStringLiteral("Label1")))
-        , txtPattern(w.findChild<QLineEdit *>(QStringLiteral("txtPattern")))
-        , chkDetail(w.findChild<QCheckBox *>(QStringLiteral("chkDetail")))
-        , Label2(w.findChild<QLabel *>(QStringLiteral("Label2")))
-        , txtFolder(w.findChild<QLineEdit *>(QStringLiteral("txtFolder")))
-        , cmdFolder(w.findChild<QPushButton *>(QStringLiteral("cmdFolder")))
-        , tvMain(w.findChild<FolderTreeView *>(QStringLiteral("tvMain")))
-        , tmrMsgClose(w.findChild<QTimer *>(QStringLiteral("tmrMsgClose")))
+        : searchButton(w.findChild<QPushButton *>(QStringLiteral("searchButton")))
+        , searchCopyButton(w.findChild<QPushButton *>(QStringLiteral("searchCopyButton")))
+        , stopButton(w.findChild<QPushButton *>(QStringLiteral("stopButton")))
+        , optionFrame(w.findChild<QGroupBox *>(QStringLiteral("optionFrame")))
+        , patternLabel(w.findChild<QLabel *>(QStringLiteral("patternLabel")))
+        , patternEdit(w.findChild<QLineEdit *>(QStringLiteral("patternEdit")))
+        , fullExpandCheck(w.findChild<QCheckBox *>(QStringLiteral("fullExpandCheck")))
+        , destinationLabel(w.findChild<QLabel *>(QStringLiteral("destinationLabel")))
+        , destinationEdit(w.findChild<QLineEdit *>(QStringLiteral("destinationEdit")))
+        , browseButton(w.findChild<QPushButton *>(QStringLiteral("browseButton")))
+        , folderTree(w.findChild<FolderTreeView *>(QStringLiteral("folderTree")))
+        , dialogCloseTimer(w.findChild<QTimer *>(QStringLiteral("dialogCloseTimer")))
         , statusBar(w.findChild<QStatusBar *>(QStringLiteral("statusBar"), Qt::FindDirectChildrenOnly))
     {
     }
-    QPushButton *cmdExpand;
-    QPushButton *cmdExpandToDrv;
-    QPushButton *cmdCancel;
-    QGroupBox *fraTitle;
-    QLabel *Label1;
-    QLineEdit *txtPattern;
-    QCheckBox *chkDetail;
-    QLabel *Label2;
-    QLineEdit *txtFolder;
-    QPushButton *cmdFolder;
-    FolderTreeView *tvMain;
-    QTimer *tmrMsgClose;
+    QPushButton *searchButton;
+    QPushButton *searchCopyButton;
+    QPushButton *stopButton;
+    QGroupBox *optionFrame;
+    QLabel *patternLabel;
+    QLineEdit *patternEdit;
+    QCheckBox *fullExpandCheck;
+    QLabel *destinationLabel;
+    QLineEdit *destinationEdit;
+    QPushButton *browseButton;
+    FolderTreeView *folderTree;
+    QTimer *dialogCloseTimer;
     QStatusBar *statusBar;
 };
 inline MainControls Ui(const QObject &w)
@@ -69,14 +69,14 @@ public:
         QStandardPaths::setTestModeEnabled(true);
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_config.path());
         hooks.Change([this](platform::TestHooks &h) { h.logFilePath = LogPath(); });
-        QFile::remove(frmMain::SettingsFileName());
+        QFile::remove(MainWindow::SettingsFileName());
     }
     ~MainFixture()
     {
         window.reset();
     }
 
-    frmMain &Start()
+    MainWindow &Start()
     {
         window.reset();   // one program at a time, as the program's own set-up makes it
         window = CreateWindows();
@@ -85,18 +85,18 @@ public:
     }
     // Starts the program with a pattern list, a destination (left as the
     // settings give it when null) and the tree's selection at `path`.
-    frmMain &StartAt(const QString &path, const QString &patterns, const QString &destination = QString())
+    MainWindow &StartAt(const QString &path, const QString &patterns, const QString &destination = QString())
     {
-        frmMain &w = Start();
+        MainWindow &w = Start();
         const MainControls ui(w);
-        ui.txtPattern->setText(patterns);
+        ui.patternEdit->setText(patterns);
         if (!destination.isNull())
-            ui.txtFolder->setText(destination);
-        if (!path.isEmpty() && !ui.tvMain->SelectPath(path))
+            ui.destinationEdit->setText(destination);
+        if (!path.isEmpty() && !ui.folderTree->SelectPath(path))
             qWarning("could not select %s", qPrintable(path));
         return w;
     }
-    frmResult &Result() { return frmResult::Instance(); }
+    ResultWindow &Result() { return ResultWindow::Instance(); }
 
     QString LogPath() const { return m_config.filePath(QStringLiteral("Pathwren.log")); }
     QStringList LogMessages() const
@@ -115,7 +115,7 @@ public:
     }
     QString ConfigPath() const { return m_config.path(); }
 
-    std::unique_ptr<frmMain> window;
+    std::unique_ptr<MainWindow> window;
 
 private:
     QTemporaryDir m_config;

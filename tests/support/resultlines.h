@@ -39,7 +39,7 @@ inline QStringList From(const QStringList &all, const QString &banner)
 // The copy's destination subfolder name for a source folder.
 inline QString Flat(const QString &path)
 {
-    return modCommon::CopyFolderName(path);
+    return common::CopyFolderName(path);
 }
 
 } // namespace testsupport

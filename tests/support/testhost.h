@@ -1,5 +1,5 @@
 #pragma once
-// A modCommon::Host for tests: records every line, counts yields, and can
+// A common::Host for tests: records every line, counts yields, and can
 // run a callback at a chosen yield (to press "cancel" at an exact moment,
 // or to change the file system under a running procedure).
 
@@ -8,14 +8,14 @@
 #include <QStringList>
 #include <functional>
 
-class TestHost : public modCommon::Host {
+class TestHost : public common::Host {
 public:
-    TestHost() { modCommon::SetHost(this); }
-    ~TestHost() override { modCommon::SetHost(nullptr); }
+    TestHost() { common::SetHost(this); }
+    ~TestHost() override { common::SetHost(nullptr); }
 
-    void AddMessage(const QString &strMsg) override
+    void AppendLine(const QString &line) override
     {
-        lines << strMsg;
+        lines << line;
         Yield();
     }
     bool StopRequested() const override { return stop; }

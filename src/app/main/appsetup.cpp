@@ -1,8 +1,8 @@
 #include "app/main/appsetup.h"
 
-#include "app/main/frmMain.h"
+#include "app/main/mainwindow.h"
 #include "app/result/framepacer.h"
-#include "app/result/frmResult.h"
+#include "app/result/resultwindow.h"
 #include "app/shared/icon.h"
 
 #include <QApplication>
@@ -72,10 +72,10 @@ void SetUserInterfaceFont(std::ostream &err)
     QApplication::setFont(ChooseUserInterfaceFont(families));
 }
 
-std::unique_ptr<frmMain> CreateWindows()
+std::unique_ptr<MainWindow> CreateWindows()
 {
     InitPathwrenResources();
     FramePacer::Install();
-    frmResult &result = frmResult::CreateInstance();
-    return std::make_unique<frmMain>(result);
+    ResultWindow &result = ResultWindow::CreateInstance();
+    return std::make_unique<MainWindow>(result);
 }

@@ -9,7 +9,7 @@
 #include <ostream>
 
 class QCoreApplication;
-class frmMain;
+class MainWindow;
 
 // Installs Qt's Japanese translation, if installed; returns whether it was.
 bool InstallQtJapanese(QCoreApplication &app);
@@ -32,4 +32,4 @@ void SetUserInterfaceFont(std::ostream &err);
 // result window made, and the main window made and given it.  The main
 // window owns the result window from then on; its Load() shows both.
 // Needs a QApplication.
-std::unique_ptr<frmMain> CreateWindows();
+std::unique_ptr<MainWindow> CreateWindows();

@@ -11,23 +11,23 @@ FolderSearch::FolderSearch(Environment environment)
 
 void FolderSearch::Begin()
 {
-    m_blnStop = false;
-    m_blnSearching = true;
+    m_stopRequested = false;
+    m_running = true;
 }
 
 void FolderSearch::End()
 {
-    m_blnSearching = false;
+    m_running = false;
 }
 
 bool FolderSearch::SetPatterns(const QString &text)
 {
-    m_lngPatternCount = modCommon::StringToArray(text, m_strPatterns, QStringLiteral(";"));
-    return m_lngPatternCount >= 1;
+    m_patternCount = common::SplitWords(text, m_patterns, QStringLiteral(";"));
+    return m_patternCount >= 1;
 }
 
 void FolderSearch::Walk(FolderNode *start, bool copy)
 {
     m_copyStartResolved = (copy && start) ? platform::ResolvedPath(start->Path()) : QString();
-    ExpandNode(start, copy);
+    VisitNode(start, copy);
 }

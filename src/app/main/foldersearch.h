@@ -31,31 +31,31 @@ public:
     // ends the walk at its next poll.
     void Begin();
     void End();
-    bool Running() const { return m_blnSearching; }
-    void RequestStop() { m_blnStop = true; }
-    bool StopRequested() const { return m_blnStop; }
+    bool Running() const { return m_running; }
+    void RequestStop() { m_stopRequested = true; }
+    bool StopRequested() const { return m_stopRequested; }
 
     // Splits the `;`-separated pattern list; false when it holds none.
-    // Throws as modCommon::StringToArray does.
+    // Throws as common::SplitWords does.
     bool SetPatterns(const QString &text);
-    int32_t PatternCount() const { return m_lngPatternCount; }
+    int32_t PatternCount() const { return m_patternCount; }
 
     // Walks from `start` (null: nothing), listing hits or, with `copy`,
     // copying each folder's matching files into the destination.
     void Walk(FolderNode *start, bool copy);
 
 private:
-    void ExpandNode(FolderNode *node, bool copy);
+    void VisitNode(FolderNode *node, bool copy);
     bool NodeAccessible(FolderNode *node);
     bool ConnectToShare(const QString &path);
-    void SearchFile(const QString &path);
-    void CopySelectFile(const QString &path);
+    void ListHits(const QString &path);
+    void CopyHits(const QString &path);
     bool IsExcludedCopyDestination(const QString &path) const;
 
     Environment m_env;
-    bool m_blnStop = false;
-    bool m_blnSearching = false;
-    modCommon::WordArray m_strPatterns;
-    int32_t m_lngPatternCount = 0;
+    bool m_stopRequested = false;
+    bool m_running = false;
+    common::WordArray m_patterns;
+    int32_t m_patternCount = 0;
     QString m_copyStartResolved;   // resolved start folder of a search with copy
 };

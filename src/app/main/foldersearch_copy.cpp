@@ -3,21 +3,22 @@
 #include "app/main/foldersearch.h"
 
 #include "common/host.h"
+#include "common/resultline.h"
 #include "common/filecopy.h"
 #include "platform/fileaccess.h"
 
-void FolderSearch::CopySelectFile(const QString &path)
+void FolderSearch::CopyHits(const QString &path)
 {
     try {
-        const QString name = modCommon::CopyFolderName(path);
+        const QString name = common::CopyFolderName(path);
         // Read anew for every folder: an edit during a search applies from
         // the next folder on.
         const QString destination = m_env.destination() + platform::Separator() + name;
-        const int32_t count = m_lngPatternCount;
+        const int32_t count = m_patternCount;
         for (int32_t i = 1; i <= count; ++i)
-            modCommon::CopyDirectory(path, destination, m_strPatterns.at(i));
+            common::CopyMatchingFiles(path, destination, m_patterns.at(i));
     } catch (...) {
-        modCommon::ReportError("CopySelectFile");
+        common::ReportError(common::procedure::CopyHits);
     }
 }
 

@@ -6,26 +6,26 @@
 #include "platform/fileaccess.h"
 #include "platform/listing.h"
 
-void FolderSearch::SearchFile(const QString &path)
+void FolderSearch::ListHits(const QString &path)
 {
     try {
-        const int32_t count = m_lngPatternCount;
+        const int32_t count = m_patternCount;
         for (int32_t i = 1; i <= count; ++i) {
-            const QString &pattern = m_strPatterns.at(i);
+            const QString &pattern = m_patterns.at(i);
             platform::DirListing listing;
             if (listing.Open(path, pattern, platform::AttrAll) == platform::DirListing::Status::Refused) {
-                modCommon::ReportError("SearchFile");
+                common::ReportError(common::procedure::ListHits);
                 return;
             }
             // Everything up to the entry's name is the same for the whole
             // listing: one string per line is built, not two.
-            const QString prefix = modCommon::HitLinePrefix(pattern) + platform::JoinPath(path, QString());
+            const QString prefix = common::HitLinePrefix(pattern) + platform::JoinPath(path, QString());
             for (QString name = listing.Next(); !name.isEmpty(); name = listing.Next()) {
                 m_env.yield();
                 m_env.addLine(prefix + name);
             }
         }
     } catch (...) {
-        modCommon::ReportError("SearchFile");
+        common::ReportError(common::procedure::ListHits);
     }
 }

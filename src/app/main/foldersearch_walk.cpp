@@ -7,7 +7,7 @@
 #include "foldertree/foldertree.h"
 #include "platform/fileaccess.h"
 
-void FolderSearch::ExpandNode(FolderNode *node, bool copy)
+void FolderSearch::VisitNode(FolderNode *node, bool copy)
 {
     try {
         if (!node)
@@ -17,15 +17,15 @@ void FolderSearch::ExpandNode(FolderNode *node, bool copy)
             return;
         if (!path.isEmpty() && !NodeAccessible(node)) {
             if (!ConnectToShare(path)) {
-                m_env.addLine(modCommon::AccessDeniedLine(path));
+                m_env.addLine(common::AccessDeniedLine(path));
                 return;
             }
-            m_env.addLine(modCommon::AccessGrantedLine(path));
+            m_env.addLine(common::AccessGrantedLine(path));
         }
         m_env.setStatus(QStringLiteral("展開中 in ") + node->DisplayName());
 
         const QString name = node->DisplayName();
-        node->SetExpanded(true);
+        node->ShowChildren(true);
         const QString after = node->DisplayName();
         if (after.isEmpty() || after != name)
             return;
@@ -34,9 +34,9 @@ void FolderSearch::ExpandNode(FolderNode *node, bool copy)
 
         if (!path.isEmpty()) {
             if (copy)
-                CopySelectFile(path);
+                CopyHits(path);
             else
-                SearchFile(path);
+                ListHits(path);
         }
         if (!path.isEmpty() && !m_env.fullExpand())
             return;
@@ -44,10 +44,10 @@ void FolderSearch::ExpandNode(FolderNode *node, bool copy)
         FolderNode *child = node->FirstChild();
         while (child) {
             m_env.yield();
-            if (m_blnStop)
+            if (m_stopRequested)
                 return;
             FolderNode *next = child->NextSibling();
-            ExpandNode(child, copy);
+            VisitNode(child, copy);
             child = next;
         }
     } catch (...) {
@@ -68,7 +68,7 @@ bool FolderSearch::ConnectToShare(const QString &path)
     try {
         return platform::OpenNetworkEnumeration(path);
     } catch (...) {
-        modCommon::ReportError("ConnectToShare");
+        common::ReportError(common::procedure::ConnectToShare);
         return false;
     }
 }

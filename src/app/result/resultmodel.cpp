@@ -15,10 +15,10 @@ const QString &InMarker()
 // Where the path of a line that names one begins; -1 for other lines.
 int PathStart(const QString &line)
 {
-    switch (modCommon::KindOfLine(line)) {
-    case modCommon::LineKind::Hit:
-    case modCommon::LineKind::Copy:
-    case modCommon::LineKind::Access: {
+    switch (common::KindOfLine(line)) {
+    case common::LineKind::Hit:
+    case common::LineKind::Copy:
+    case common::LineKind::Access: {
         const int start = line.indexOf(InMarker()) + InMarker().size();
         return start < line.size() ? start : -1;
     }

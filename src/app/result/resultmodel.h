@@ -28,7 +28,7 @@ public:
     void Append(const QString &line)
     {
         m_lines.push_back(line);
-        ++m_counts[static_cast<size_t>(modCommon::KindOfLine(line))];
+        ++m_counts[static_cast<size_t>(common::KindOfLine(line))];
     }
     // Announces the rows appended since the last call.
     void Publish();
@@ -38,7 +38,7 @@ public:
     const QString &Line(int index) const { return m_lines[static_cast<size_t>(index)]; }
     int PublishedCount() const { return m_published; }
     // How many lines of the kind the list holds.
-    int CountOf(modCommon::LineKind kind) const { return m_counts[static_cast<size_t>(kind)]; }
+    int CountOf(common::LineKind kind) const { return m_counts[static_cast<size_t>(kind)]; }
 
     // The path a hit, copy or access note line names (the text after its
     // first " in "); empty for every other line.

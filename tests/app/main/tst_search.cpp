@@ -4,7 +4,7 @@
 #include "mainfixture.h"
 #include "resultlines.h"
 
-#include "app/statusbar/modStatusBar.h"
+#include "app/statusbar/statusbar.h"
 #include "foldertree/foldertree.h"
 #include "platform/fileaccess.h"
 #include "platform/listing.h"
@@ -54,7 +54,7 @@ private:
     }
     // The result lines of the last search, from its start banner on.
     QStringList SearchLines() { return testsupport::From(f->Result().Lines(), Start); }
-    frmMain &StartAt(const QString &path, const QString &patterns) { return f->StartAt(path, patterns); }
+    MainWindow &StartAt(const QString &path, const QString &patterns) { return f->StartAt(path, patterns); }
 
 private slots:
     void initTestCase()
@@ -88,8 +88,8 @@ private slots:
 
     void fullExpansionListsEveryFolderDepthFirst()
     {
-        frmMain &w = StartAt(R, QStringLiteral("*.txt;*.doc;*DATA*"));
-        Ui(w).cmdExpand->click();
+        MainWindow &w = StartAt(R, QStringLiteral("*.txt;*.doc;*DATA*"));
+        Ui(w).searchButton->click();
         const QStringList expected{
             Start,
             Hit("*.txt", ".hidden.txt"), Hit("*.txt", "a.txt"), Hit("*.txt", "B.TXT"),
@@ -102,26 +102,26 @@ private slots:
             End,
         };
         QCOMPARE(SearchLines(), expected);
-        QCOMPARE(modStatusBar::StatusBarText(Ui(w).statusBar), QStringLiteral("展開中 in Sub3"));
+        QCOMPARE(statusbar::StatusBarText(Ui(w).statusBar), QStringLiteral("展開中 in Sub3"));
         QCOMPARE(f->Result().SelectedRow(), f->Result().LineCount() - 1);
     }
 
     void withoutFullExpansionOnlyTheStartFolder()
     {
-        frmMain &w = StartAt(R, QStringLiteral("*.doc"));
-        Ui(w).chkDetail->click();
-        QVERIFY(!Ui(w).cmdExpandToDrv->isEnabled());
-        Ui(w).cmdExpand->click();
+        MainWindow &w = StartAt(R, QStringLiteral("*.doc"));
+        Ui(w).fullExpandCheck->click();
+        QVERIFY(!Ui(w).searchCopyButton->isEnabled());
+        Ui(w).searchButton->click();
         QCOMPARE(SearchLines(), (QStringList{Start, Hit("*.doc", "notes.doc"), End}));
         // After any search the copy button is available again.
-        QVERIFY(Ui(w).cmdExpandToDrv->isEnabled());
-        QVERIFY(!Ui(w).chkDetail->isChecked());
+        QVERIFY(Ui(w).searchCopyButton->isEnabled());
+        QVERIFY(!Ui(w).fullExpandCheck->isChecked());
     }
 
     void starListsDotEntriesAndFolders()
     {
-        frmMain &w = StartAt(R + "/sub1", QStringLiteral("*"));
-        Ui(w).cmdExpand->click();
+        MainWindow &w = StartAt(R + "/sub1", QStringLiteral("*"));
+        Ui(w).searchButton->click();
         QCOMPARE(SearchLines(), (QStringList{Start,
                                              Hit("*", "sub1/."), Hit("*", "sub1/.."), Hit("*", "sub1/deep"), Hit("*", "sub1/x.txt"),
                                              Hit("*", "sub1/deep/."), Hit("*", "sub1/deep/.."), Hit("*", "sub1/deep/y.txt"),
@@ -130,17 +130,17 @@ private slots:
 
     void emptyPatternTextListsEverything()
     {
-        frmMain &w = StartAt(R + "/sub1/deep", QString());
-        Ui(w).cmdExpand->click();
+        MainWindow &w = StartAt(R + "/sub1/deep", QString());
+        Ui(w).searchButton->click();
         QCOMPARE(SearchLines(), (QStringList{Start, Hit("", "sub1/deep/."), Hit("", "sub1/deep/.."),
                                              Hit("", "sub1/deep/y.txt"), End}));
     }
 
     void blanksAndEmptyItemsStayInPatterns()
     {
-        frmMain &w = StartAt(R + "/sub1/deep", QStringLiteral("y.txt; y.txt;;"));
-        Ui(w).chkDetail->setChecked(false);
-        Ui(w).cmdExpand->click();
+        MainWindow &w = StartAt(R + "/sub1/deep", QStringLiteral("y.txt; y.txt;;"));
+        Ui(w).fullExpandCheck->setChecked(false);
+        Ui(w).searchButton->click();
         // " y.txt" keeps its leading blank and matches nothing; the two empty
         // items list everything.
         const QStringList all{Hit("", "sub1/deep/."), Hit("", "sub1/deep/.."), Hit("", "sub1/deep/y.txt")};
@@ -150,22 +150,22 @@ private slots:
 
     void noNodeSelectedWritesOnlyBanners()
     {
-        frmMain &w = f->Start();
-        Ui(w).tvMain->setCurrentItem(nullptr);
-        Ui(w).tvMain->clearSelection();
-        Ui(w).cmdExpand->click();
+        MainWindow &w = f->Start();
+        Ui(w).folderTree->setCurrentItem(nullptr);
+        Ui(w).folderTree->clearSelection();
+        Ui(w).searchButton->click();
         QCOMPARE(SearchLines(), (QStringList{Start, End}));
     }
 
     void virtualStartNodeWalksItsChildrenWithoutDescending()
     {
         const ScopedTestHooks hooks([](platform::TestHooks &h) { h.accessTest = FakeAccess; });
-        frmMain &w = f->Start();
-        Ui(w).txtPattern->setText(QStringLiteral("*.pathwren-matches-nothing"));
-        Ui(w).chkDetail->setChecked(false);
-        FolderNode *computer = Ui(w).tvMain->MyComputer();
-        Ui(w).tvMain->setCurrentItem(computer);
-        Ui(w).cmdExpand->click();
+        MainWindow &w = f->Start();
+        Ui(w).patternEdit->setText(QStringLiteral("*.pathwren-matches-nothing"));
+        Ui(w).fullExpandCheck->setChecked(false);
+        FolderNode *computer = Ui(w).folderTree->MyComputer();
+        Ui(w).folderTree->setCurrentItem(computer);
+        Ui(w).searchButton->click();
         QCOMPARE(SearchLines(), (QStringList{Start, End}));
         // Each child with a path was tested once; nothing deeper.
         QStringList children;
@@ -177,24 +177,24 @@ private slots:
 
     void statesDuringAndAfterSearch()
     {
-        frmMain &w = StartAt(R, QStringLiteral("*.txt"));
+        MainWindow &w = StartAt(R, QStringLiteral("*.txt"));
         bool checked = false;
         w.SetYieldObserver([&](int) {
             if (checked)
                 return;
             checked = true;
-            QVERIFY(!Ui(w).cmdExpand->isEnabled());
-            QVERIFY(!Ui(w).cmdExpandToDrv->isEnabled());
-            QVERIFY(Ui(w).cmdCancel->isEnabled());
-            QVERIFY(!Ui(w).chkDetail->isEnabled());
+            QVERIFY(!Ui(w).searchButton->isEnabled());
+            QVERIFY(!Ui(w).searchCopyButton->isEnabled());
+            QVERIFY(Ui(w).stopButton->isEnabled());
+            QVERIFY(!Ui(w).fullExpandCheck->isEnabled());
             QVERIFY(w.CurrentSearch().Running());
         });
-        Ui(w).cmdExpand->click();
+        Ui(w).searchButton->click();
         QVERIFY(checked);
-        QVERIFY(Ui(w).cmdExpand->isEnabled());
-        QVERIFY(Ui(w).cmdExpandToDrv->isEnabled());
-        QVERIFY(!Ui(w).cmdCancel->isEnabled());
-        QVERIFY(Ui(w).chkDetail->isEnabled());
+        QVERIFY(Ui(w).searchButton->isEnabled());
+        QVERIFY(Ui(w).searchCopyButton->isEnabled());
+        QVERIFY(!Ui(w).stopButton->isEnabled());
+        QVERIFY(Ui(w).fullExpandCheck->isEnabled());
         QVERIFY(!w.CurrentSearch().Running());
     }
 
@@ -202,8 +202,8 @@ private slots:
     // right after another still serves what waits at its first yield.
     void firstYieldOfEverySearchServesEvents()
     {
-        frmMain &w = StartAt(R, QStringLiteral("*.txt"));
-        Ui(w).cmdExpand->click();
+        MainWindow &w = StartAt(R, QStringLiteral("*.txt"));
+        Ui(w).searchButton->click();
         bool served = false;
         QTimer::singleShot(0, &w, [&] { served = true; });
         bool servedAtFirst = false;
@@ -211,32 +211,32 @@ private slots:
             if (n == 1)
                 servedAtFirst = served;
         });
-        Ui(w).cmdExpand->click();
+        Ui(w).searchButton->click();
         w.SetYieldObserver(nullptr);
         QVERIFY(servedAtFirst);
     }
 
     void stopDuringStartBannerStillListsStartFolder()
     {
-        frmMain &w = StartAt(R, QStringLiteral("*.doc"));
+        MainWindow &w = StartAt(R, QStringLiteral("*.doc"));
         w.SetYieldObserver([&](int n) {
             if (n == 1)   // the yield that ends the start banner
-                Ui(w).cmdCancel->click();
+                Ui(w).stopButton->click();
         });
-        Ui(w).cmdExpand->click();
+        Ui(w).searchButton->click();
         QCOMPARE(SearchLines(), (QStringList{Start, Stop, Hit("*.doc", "notes.doc"), End}));
     }
 
     void stopInDeepFolderFinishesItsListingOnly()
     {
         testsupport::WriteFile(R + "/sub1/deep/y2.txt", "y2");
-        frmMain &w = StartAt(R, QStringLiteral("*.txt"));
+        MainWindow &w = StartAt(R, QStringLiteral("*.txt"));
         w.SetYieldObserver([&](int) {
             const QStringList lines = f->Result().Lines();
             if (!w.CurrentSearch().StopRequested() && lines.last() == Hit("*.txt", "sub1/deep/y.txt"))
-                Ui(w).cmdCancel->click();
+                Ui(w).stopButton->click();
         });
-        Ui(w).cmdExpand->click();
+        Ui(w).searchButton->click();
         QFile::remove(R + "/sub1/deep/y2.txt");
         const QStringList lines = SearchLines();
         const int stopAt = lines.indexOf(Stop);
@@ -260,9 +260,9 @@ private slots:
             h.accessTest = FakeAccess;
             h.networkOpen = FakeNetwork;
         });
-        frmMain &w = StartAt(R, QStringLiteral("*.txt"));
-        Ui(w).txtPattern->setText(QStringLiteral("x.txt;y.txt"));
-        Ui(w).cmdExpand->click();
+        MainWindow &w = StartAt(R, QStringLiteral("*.txt"));
+        Ui(w).patternEdit->setText(QStringLiteral("x.txt;y.txt"));
+        Ui(w).searchButton->click();
         QStringList expected{Start};
         if (networkOpens)
             expected << QStringLiteral("※※※ アクセスＯＫ！ in ") + R + "/sub1" << Hit("x.txt", "sub1/x.txt")
@@ -277,8 +277,8 @@ private slots:
     {
         g_refused = R + "/sub1";
         const ScopedTestHooks hooks([](platform::TestHooks &h) { h.listingFault = FakeListing; });
-        frmMain &w = StartAt(R, QStringLiteral("*.txt;*.doc"));
-        Ui(w).cmdExpand->click();
+        MainWindow &w = StartAt(R, QStringLiteral("*.txt;*.doc"));
+        Ui(w).searchButton->click();
         const QStringList lines = SearchLines();
         const int err = lines.indexOf(QStringLiteral("※※※ Error in SearchFile"));
         QVERIFY(err > 0);

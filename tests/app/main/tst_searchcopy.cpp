@@ -42,7 +42,7 @@ private:
         return testsupport::Copied(pattern, S + QLatin1Char('/') + rel);
     }
     QStringList SearchLines() { return From(f->Result().Lines(), Start); }
-    frmMain &StartAt(const QString &path, const QString &patterns, const QString &destination)
+    MainWindow &StartAt(const QString &path, const QString &patterns, const QString &destination)
     {
         return f->StartAt(path, patterns, destination);
     }
@@ -70,8 +70,8 @@ private slots:
     void copiesIntoOneFlatFolderPerSourceFolder()
     {
         const QString before = testsupport::TreeDigest(S);
-        frmMain &w = StartAt(S, QStringLiteral("*.txt;*.doc;*DATA*"), D);
-        Ui(w).cmdExpandToDrv->click();
+        MainWindow &w = StartAt(S, QStringLiteral("*.txt;*.doc;*DATA*"), D);
+        Ui(w).searchCopyButton->click();
         QCOMPARE(SearchLines(), (QStringList{Start,
                                              Copied("*.txt", "a.txt"), Copied("*.txt", "data.txt"),
                                              Copied("*.doc", "notes.doc"),
@@ -90,13 +90,13 @@ private slots:
 
     void withoutFullExpansionTheButtonIsOffAndStartFolderOnly()
     {
-        frmMain &w = StartAt(S, QStringLiteral("*.txt"), D);
-        Ui(w).chkDetail->click();
-        QVERIFY(!Ui(w).cmdExpandToDrv->isEnabled());
+        MainWindow &w = StartAt(S, QStringLiteral("*.txt"), D);
+        Ui(w).fullExpandCheck->click();
+        QVERIFY(!Ui(w).searchCopyButton->isEnabled());
         // The command itself still honours the box when invoked.
-        w.cmdExpandToDrv_Click();
+        w.SearchAndCopy();
         QCOMPARE(SearchLines(), (QStringList{Start, Copied("*.txt", "a.txt"), Copied("*.txt", "data.txt"), End}));
-        QVERIFY(Ui(w).cmdExpandToDrv->isEnabled());
+        QVERIFY(Ui(w).searchCopyButton->isEnabled());
     }
 
     void invalidDestinationWarnsAndClosesItself_data()
@@ -111,10 +111,10 @@ private slots:
         QFETCH(QString, destination);
         if (destination == QStringLiteral("FILE"))
             destination = S + "/a.txt";
-        frmMain &w = StartAt(S, QStringLiteral("*.txt"), destination);
+        MainWindow &w = StartAt(S, QStringLiteral("*.txt"), destination);
         // The warning box is closed by the main window's timer while the
         // search is busy; the command then ends normally.
-        Ui(w).cmdExpandToDrv->click();
+        Ui(w).searchCopyButton->click();
         QCOMPARE(SearchLines(), (QStringList{Start, End}));
         QCOMPARE(f->LogMessages().count(QStringLiteral("Close Dialog")), 1);
         QVERIFY(Files(D).isEmpty());
@@ -123,12 +123,12 @@ private slots:
     void destinationChangedDuringSearchTakesEffectNextFolder()
     {
         QTemporaryDir second;
-        frmMain &w = StartAt(S, QStringLiteral("*.txt"), D);
+        MainWindow &w = StartAt(S, QStringLiteral("*.txt"), D);
         w.SetYieldObserver([&](int) {
             if (f->Result().Lines().last() == Copied("*.txt", "data.txt"))
-                Ui(w).txtFolder->setText(second.path());
+                Ui(w).destinationEdit->setText(second.path());
         });
-        Ui(w).cmdExpandToDrv->click();
+        Ui(w).searchCopyButton->click();
         QCOMPARE(Files(D), (QStringList{Flat(S) + "/a.txt", Flat(S) + "/data.txt"}));
         QCOMPARE(Files(second.path()), QStringList{Flat(S + "/sub") + "/b.txt"});
     }
@@ -137,12 +137,12 @@ private slots:
     {
         const QString inside = S + "/backup";
         testsupport::MakePath(inside);
-        frmMain &w = StartAt(S, QStringLiteral("*.txt"), inside);
-        Ui(w).cmdExpandToDrv->click();
+        MainWindow &w = StartAt(S, QStringLiteral("*.txt"), inside);
+        Ui(w).searchCopyButton->click();
         QCOMPARE(SearchLines(), (QStringList{Start, Copied("*.txt", "a.txt"), Copied("*.txt", "data.txt"),
                                              Copied("*.txt", "sub/b.txt"), End}));
         // A second run does not pick up the first run's copies either.
-        Ui(w).cmdExpandToDrv->click();
+        Ui(w).searchCopyButton->click();
         QCOMPARE(SearchLines().size(), 5);
         QCOMPARE(Files(inside), (QStringList{Flat(S) + "/a.txt", Flat(S) + "/data.txt", Flat(S + "/sub") + "/b.txt"}));
     }
@@ -150,8 +150,8 @@ private slots:
     void searchStartedInsideDestinationStillCopies()
     {
         const QString inside = S + "/sub";
-        frmMain &w = StartAt(inside, QStringLiteral("b.txt"), S);
-        Ui(w).cmdExpandToDrv->click();
+        MainWindow &w = StartAt(inside, QStringLiteral("b.txt"), S);
+        Ui(w).searchCopyButton->click();
         QCOMPARE(SearchLines(), (QStringList{Start, Copied("b.txt", "sub/b.txt"), End}));
         QVERIFY(QFileInfo::exists(S + "/" + Flat(inside) + "/b.txt"));
     }
@@ -163,8 +163,8 @@ private slots:
         while (Flat(deep).toUtf8().size() <= 255)
             deep += QStringLiteral("/ffffffffffffffffffff");
         testsupport::WriteFile(deep + "/k.txt", "k");
-        frmMain &w = StartAt(S + "/long", QStringLiteral("k.txt"), D);
-        Ui(w).cmdExpandToDrv->click();
+        MainWindow &w = StartAt(S + "/long", QStringLiteral("k.txt"), D);
+        Ui(w).searchCopyButton->click();
         QCOMPARE(SearchLines(), (QStringList{Start, CopyDirectoryError, End}));
     }
 };

@@ -1,4 +1,4 @@
-#include "app/statusbar/modStatusBar.h"
+#include "app/statusbar/statusbar.h"
 
 #include <QLabel>
 #include <QSizeGrip>
@@ -12,16 +12,16 @@ private slots:
     {
         QWidget parent;
         parent.resize(300, 200);
-        QStatusBar *bar = modStatusBar::CreateStatusBar(&parent);
+        QStatusBar *bar = statusbar::CreateStatusBar(&parent);
         QVERIFY(bar);
         QCOMPARE(bar->parentWidget(), &parent);
         QVERIFY(bar->isSizeGripEnabled());
-        QCOMPARE(modStatusBar::StatusBarText(bar), QString());   // no initial text
+        QCOMPARE(statusbar::StatusBarText(bar), QString());   // no initial text
         QCOMPARE(bar->geometry().bottom(), 199);
         QCOMPARE(bar->width(), 300);
 
         parent.resize(420, 260);
-        modStatusBar::ResizeStatusBar(&parent, bar);
+        statusbar::ResizeStatusBar(&parent, bar);
         QCOMPARE(bar->geometry().bottom(), 259);
         QCOMPARE(bar->geometry().left(), 0);
         QCOMPARE(bar->width(), 420);
@@ -31,9 +31,9 @@ private slots:
     void textIsKeptUntilReplaced()
     {
         QWidget parent;
-        QStatusBar *bar = modStatusBar::CreateStatusBar(&parent);
-        modStatusBar::SetStatusBarText(bar, QStringLiteral("展開中 in data"));
-        QCOMPARE(modStatusBar::StatusBarText(bar), QStringLiteral("展開中 in data"));
+        QStatusBar *bar = statusbar::CreateStatusBar(&parent);
+        statusbar::SetStatusBarText(bar, QStringLiteral("展開中 in data"));
+        QCOMPARE(statusbar::StatusBarText(bar), QStringLiteral("展開中 in data"));
         // A temporary message (e.g. a status tip) covers the text while it
         // shows and must not lose it.
         parent.show();
@@ -44,16 +44,16 @@ private slots:
         QVERIFY(!label->isVisible());
         bar->clearMessage();
         QVERIFY(label->isVisible());
-        QCOMPARE(modStatusBar::StatusBarText(bar), QStringLiteral("展開中 in data"));
+        QCOMPARE(statusbar::StatusBarText(bar), QStringLiteral("展開中 in data"));
     }
 
     void nullBarDoesNothing()
     {
         QWidget parent;
-        modStatusBar::ResizeStatusBar(&parent, nullptr);
-        modStatusBar::SetStatusBarText(nullptr, QStringLiteral("x"));
-        QCOMPARE(modStatusBar::StatusBarText(nullptr), QString());
-        modStatusBar::ResizeStatusBar(nullptr, nullptr);
+        statusbar::ResizeStatusBar(&parent, nullptr);
+        statusbar::SetStatusBarText(nullptr, QStringLiteral("x"));
+        QCOMPARE(statusbar::StatusBarText(nullptr), QString());
+        statusbar::ResizeStatusBar(nullptr, nullptr);
     }
 };
 

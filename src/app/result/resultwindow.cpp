@@ -1,11 +1,11 @@
-#include "app/result/frmResult.h"
+#include "app/result/resultwindow.h"
 
 #include "app/result/framepacer.h"
 #include "app/result/resultlistview.h"
 #include "app/result/resultmodel.h"
 #include "app/shared/geometry.h"
 #include "app/shared/icon.h"
-#include "app/statusbar/modStatusBar.h"
+#include "app/statusbar/statusbar.h"
 #include "common/host.h"
 #include "platform/nativepath.h"
 #include "common/resultline.h"
@@ -34,7 +34,7 @@
 
 namespace {
 
-frmResult *g_instance = nullptr;
+ResultWindow *g_instance = nullptr;
 
 // Design layout, in twips.
 constexpr int DesignClientWidth = 4410;
@@ -48,32 +48,32 @@ const QString &InMarker()
 
 } // namespace
 
-const char *const frmResult::StaysOpenProperty = "pathwrenStaysOpen";
+const char *const ResultWindow::StaysOpenProperty = "pathwrenStaysOpen";
 
-frmResult &frmResult::CreateInstance()
+ResultWindow &ResultWindow::CreateInstance()
 {
     Q_ASSERT(!g_instance);
     if (!g_instance)
-        g_instance = new frmResult();
+        g_instance = new ResultWindow();
     return *g_instance;
 }
 
-frmResult &frmResult::Instance()
+ResultWindow &ResultWindow::Instance()
 {
     Q_ASSERT(g_instance);
     return *g_instance;
 }
 
-void frmResult::DestroyInstance()
+void ResultWindow::DestroyInstance()
 {
     delete g_instance;
     g_instance = nullptr;
 }
 
-frmResult::frmResult()
+ResultWindow::ResultWindow()
     : QWidget(nullptr)
 {
-    setObjectName(QStringLiteral("frmResult"));
+    setObjectName(QStringLiteral("resultWindow"));
     setWindowTitle(QStringLiteral("Pathwren（検索結果）"));
     setWindowIcon(PathwrenIcon());
     CreateControls();
@@ -81,100 +81,100 @@ frmResult::frmResult()
     // The view catches up with streaming lines at most once per frame of the
     // stream; the first line after a pause shows at once.
     m_syncTimer.setInterval(FramePacer::StreamingFrameMilliseconds);
-    connect(&m_syncTimer, &QTimer::timeout, this, &frmResult::SyncView);
+    connect(&m_syncTimer, &QTimer::timeout, this, &ResultWindow::SyncView);
 }
 
-frmResult::~frmResult()
+ResultWindow::~ResultWindow()
 {
     if (g_instance == this)
         g_instance = nullptr;
 }
 
-void frmResult::CreateControls()
+void ResultWindow::CreateControls()
 {
     m_model = new ResultModel(this);
 
     // Rows of one height, placed by arithmetic: adding lines costs the same
     // however long the transcript has grown.
-    lstResult = new ResultListView(this);
-    lstResult->setObjectName(QStringLiteral("lstResult"));
-    lstResult->setModel(m_model);
-    lstResult->setSelectionMode(QAbstractItemView::SingleSelection);
-    lstResult->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    lstResult->setToolTip(QStringLiteral("現在の処理状況を表示します。"));
-    lstResult->setAccessibleName(QStringLiteral("検索結果"));
-    connect(lstResult, &QListView::doubleClicked, this, [this](const QModelIndex &) { OpenSelectedLine(); });
+    m_list = new ResultListView(this);
+    m_list->setObjectName(QStringLiteral("resultList"));
+    m_list->setModel(m_model);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->setToolTip(QStringLiteral("現在の処理状況を表示します。"));
+    m_list->setAccessibleName(QStringLiteral("検索結果"));
+    connect(m_list, &QListView::doubleClicked, this, [this](const QModelIndex &) { OpenSelectedLine(); });
     // Enter opens the selected line as a double-click does.
-    lstResult->installEventFilter(this);
-    connect(static_cast<ResultListView *>(lstResult), &ResultListView::LineMenuRequested, this,
-            &frmResult::ShowLineMenu);
+    m_list->installEventFilter(this);
+    connect(static_cast<ResultListView *>(m_list), &ResultListView::LineMenuRequested, this,
+            &ResultWindow::ShowLineMenu);
 
-    cmdClear = new QPushButton(QStringLiteral("クリアー(&C)"), this);
-    cmdClear->setObjectName(QStringLiteral("cmdClear"));
-    cmdClear->setToolTip(QStringLiteral("表示している情報を全て消去します。"));
-    connect(cmdClear, &QPushButton::clicked, this, &frmResult::Clear);
+    m_clearButton = new QPushButton(QStringLiteral("クリアー(&C)"), this);
+    m_clearButton->setObjectName(QStringLiteral("clearButton"));
+    m_clearButton->setToolTip(QStringLiteral("表示している情報を全て消去します。"));
+    connect(m_clearButton, &QPushButton::clicked, this, &ResultWindow::Clear);
 
-    setTabOrder(lstResult, cmdClear);
+    setTabOrder(m_list, m_clearButton);
     PlaceDesignGeometry();
     CreateMenu();
 }
 
-void frmResult::CreateMenu()
+void ResultWindow::CreateMenu()
 {
-    mnuResult = new QMenu(this);
-    mnuResult->setObjectName(QStringLiteral("mnuResult"));
-    mnuResult->setTitle(QStringLiteral("検索結果"));
-    mnuResult->setAccessibleName(QStringLiteral("検索結果の操作"));
+    m_lineMenu = new QMenu(this);
+    m_lineMenu->setObjectName(QStringLiteral("lineMenu"));
+    m_lineMenu->setTitle(QStringLiteral("検索結果"));
+    m_lineMenu->setAccessibleName(QStringLiteral("検索結果の操作"));
     const auto add = [this](const char *name, const QString &text) {
-        QAction *action = mnuResult->addAction(text);
+        QAction *action = m_lineMenu->addAction(text);
         action->setObjectName(QString::fromLatin1(name));
         return action;
     };
-    mnuOpen = add("mnuOpen", QStringLiteral("開く(&O)"));
-    mnuOpenFolder = add("mnuOpenFolder", QStringLiteral("フォルダを開く(&F)"));
-    mnuCopyPath = add("mnuCopyPath", QStringLiteral("パスをコピー(&P)"));
-    mnuResult->addSeparator();
-    mnuCopyAll = add("mnuCopyAll", QStringLiteral("すべての行をコピー(&A)"));
-    mnuSave = add("mnuSave", QStringLiteral("結果を保存(&S)..."));
+    m_openAction = add("openAction", QStringLiteral("開く(&O)"));
+    m_openFolderAction = add("openFolderAction", QStringLiteral("フォルダを開く(&F)"));
+    m_copyPathAction = add("copyPathAction", QStringLiteral("パスをコピー(&P)"));
+    m_lineMenu->addSeparator();
+    m_copyAllAction = add("copyAllAction", QStringLiteral("すべての行をコピー(&A)"));
+    m_saveAction = add("saveAction", QStringLiteral("結果を保存(&S)..."));
 
-    connect(mnuOpen, &QAction::triggered, this, [this] { OpenLine(m_menuLine); });
-    connect(mnuOpenFolder, &QAction::triggered, this, &frmResult::mnuOpenFolder_Click);
-    connect(mnuCopyPath, &QAction::triggered, this,
+    connect(m_openAction, &QAction::triggered, this, [this] { OpenLine(m_menuLine); });
+    connect(m_openFolderAction, &QAction::triggered, this, &ResultWindow::OpenMenuLineFolder);
+    connect(m_copyPathAction, &QAction::triggered, this,
             [this] { QGuiApplication::clipboard()->setText(platform::ShownText(ResultModel::PathOfLine(m_menuLine))); });
-    connect(mnuCopyAll, &QAction::triggered, this, [this] { QGuiApplication::clipboard()->setText(AllLinesText()); });
-    connect(mnuSave, &QAction::triggered, this, &frmResult::mnuSave_Click);
+    connect(m_copyAllAction, &QAction::triggered, this, [this] { QGuiApplication::clipboard()->setText(AllLinesText()); });
+    connect(m_saveAction, &QAction::triggered, this, &ResultWindow::SaveWithDialog);
 
     // The keyboard's ways to the menu; the Menu key also arrives as a
     // context menu event on some systems, and the shortcut takes it first.
-    auto *menuKey = new QAction(lstResult);
+    auto *menuKey = new QAction(m_list);
     menuKey->setShortcuts({QKeySequence(Qt::SHIFT | Qt::Key_F10), QKeySequence(Qt::Key_Menu)});
     menuKey->setShortcutContext(Qt::WidgetShortcut);
-    lstResult->addAction(menuKey);
+    m_list->addAction(menuKey);
     connect(menuKey, &QAction::triggered, this, [this] {
         const int row = SelectedRow();
-        ShowLineMenu(row, static_cast<ResultListView *>(lstResult)->MenuPosition(row));
+        ShowLineMenu(row, static_cast<ResultListView *>(m_list)->MenuPosition(row));
     });
 }
 
-void frmResult::ShowLineMenu(int row, const QPoint &globalPos)
+void ResultWindow::ShowLineMenu(int row, const QPoint &globalPos)
 {
     m_menuLine = row >= 0 ? Line(row) : QString();
     const bool hasTarget = !ResultModel::PathOfLine(m_menuLine).isEmpty();
-    mnuOpen->setEnabled(hasTarget);
-    mnuOpenFolder->setEnabled(hasTarget);
-    mnuCopyPath->setEnabled(hasTarget);
-    mnuCopyAll->setEnabled(LineCount() > 0);
-    mnuSave->setEnabled(LineCount() > 0);
+    m_openAction->setEnabled(hasTarget);
+    m_openFolderAction->setEnabled(hasTarget);
+    m_copyPathAction->setEnabled(hasTarget);
+    m_copyAllAction->setEnabled(LineCount() > 0);
+    m_saveAction->setEnabled(LineCount() > 0);
     // Not exec(): a running search goes on while the menu is open.
-    mnuResult->popup(globalPos);
+    m_lineMenu->popup(globalPos);
 }
 
-QString frmResult::FolderOf(const QString &target)
+QString ResultWindow::FolderOf(const QString &target)
 {
     return QFileInfo(QDir::cleanPath(target)).absolutePath();
 }
 
-void frmResult::mnuOpenFolder_Click()
+void ResultWindow::OpenMenuLineFolder()
 {
     const QString target = ResultModel::PathOfLine(m_menuLine);
     if (target.isEmpty())
@@ -192,7 +192,7 @@ void frmResult::mnuOpenFolder_Click()
     });
 }
 
-QString frmResult::AllLinesText() const
+QString ResultWindow::AllLinesText() const
 {
     QString text;
     for (int i = 0; i < m_model->LineCount(); ++i) {
@@ -202,19 +202,19 @@ QString frmResult::AllLinesText() const
     return text;
 }
 
-QString frmResult::DefaultSaveName(const QDateTime &when)
+QString ResultWindow::DefaultSaveName(const QDateTime &when)
 {
     return QStringLiteral("検索結果_") + when.toString(QStringLiteral("yyyyMMdd_HHmmss")) + QStringLiteral(".txt");
 }
 
-void frmResult::mnuSave_Click()
+void ResultWindow::SaveWithDialog()
 {
     QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (folder.isEmpty() || !QDir(folder).exists())
         folder = QDir::homePath();
     auto *dialog = new QFileDialog(this, QStringLiteral("結果を保存"),
                                    QDir(folder).filePath(DefaultSaveName(QDateTime::currentDateTime())));
-    dialog->setObjectName(QStringLiteral("dlgSave"));
+    dialog->setObjectName(QStringLiteral("saveDialog"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
@@ -230,7 +230,7 @@ void frmResult::mnuSave_Click()
     dialog->open();
 }
 
-bool frmResult::SaveLines(const QString &path)
+bool ResultWindow::SaveLines(const QString &path)
 {
     QSaveFile file(path);
     bool ok = file.open(QIODevice::WriteOnly);
@@ -254,7 +254,7 @@ bool frmResult::SaveLines(const QString &path)
                                     QStringLiteral("結果を保存できませんでした。\n\n") + QDir::toNativeSeparators(path)
                                         + QStringLiteral("\n") + reason,
                                     QMessageBox::Ok, this);
-        box->setObjectName(QStringLiteral("msgSaveFailed"));
+        box->setObjectName(QStringLiteral("saveFailedBox"));
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->setProperty(StaysOpenProperty, true);
         box->open();
@@ -262,9 +262,9 @@ bool frmResult::SaveLines(const QString &path)
     return ok;
 }
 
-QString frmResult::CountsText() const
+QString ResultWindow::CountsText() const
 {
-    using modCommon::LineKind;
+    using common::LineKind;
     static const struct {
         LineKind kind;
         const char16_t *label;
@@ -283,24 +283,24 @@ QString frmResult::CountsText() const
     return parts.isEmpty() ? QStringLiteral("検索 0") : parts.join(QStringLiteral(" ・ "));
 }
 
-void frmResult::UpdateCounts()
+void ResultWindow::UpdateCounts()
 {
-    modStatusBar::SetStatusBarFieldText(m_hWndStatusBar, CountsText());
+    statusbar::SetStatusBarFieldText(m_statusBar, CountsText());
 }
 
-void frmResult::PlaceDesignGeometry()
+void ResultWindow::PlaceDesignGeometry()
 {
     resize(geometry::TwipsToPixels(DesignClientWidth), geometry::TwipsToPixels(DesignClientHeight));
-    lstResult->setGeometry(geometry::DesignRect(0, 375, 4410, 6900));
-    cmdClear->setGeometry(geometry::DesignRect(15, 45, 1410, 300));
+    m_list->setGeometry(geometry::DesignRect(0, 375, 4410, 6900));
+    m_clearButton->setGeometry(geometry::DesignRect(15, 45, 1410, 300));
 }
 
-void frmResult::Load()
+void ResultWindow::Load()
 {
     m_loaded = true;
-    if (m_hWndStatusBar == nullptr) {
-        m_hWndStatusBar = modStatusBar::CreateStatusBar(this);
-        modStatusBar::AddStatusBarField(m_hWndStatusBar, QStringLiteral("検索・コピー・エラー・アクセスの行数"),
+    if (m_statusBar == nullptr) {
+        m_statusBar = statusbar::CreateStatusBar(this);
+        statusbar::AddStatusBarField(m_statusBar, QStringLiteral("検索・コピー・エラー・アクセスの行数"),
                                         QStringLiteral("Line : 0000000"));
         UpdateCounts();
     }
@@ -309,8 +309,8 @@ void frmResult::Load()
     // are measured on the client area so that a window manager's frame,
     // known only once the window is shown, cannot eat into the list.
     PlaceDesignGeometry();
-    m_lngMarginHeight = height() - lstResult->height();
-    m_lngMarginWidth = width() - lstResult->width();
+    m_marginHeight = height() - m_list->height();
+    m_marginWidth = width() - m_list->width();
 
     // Flush against the main window's right edge, same top and size.
     if (m_host) {
@@ -319,7 +319,7 @@ void frmResult::Load()
     }
 }
 
-void frmResult::EnsureLoaded()
+void ResultWindow::EnsureLoaded()
 {
     if (m_loaded)
         return;
@@ -329,17 +329,17 @@ void frmResult::EnsureLoaded()
     Load();
 }
 
-void frmResult::ShowWindow(const QString &strMsg)
+void ResultWindow::ShowWithLine(const QString &line)
 {
-    AddMessage(strMsg);
+    AppendLine(line);
     show();
 }
 
-void frmResult::AddMessage(const QString &strMsg)
+void ResultWindow::AppendLine(const QString &line)
 {
     const bool reopen = m_wasClosed;
     EnsureLoaded();
-    m_model->Append(strMsg);
+    m_model->Append(line);
     FramePacer::NoteLine();
     // A window closed by the user comes back with the next line: results
     // are never written where nobody can see them.
@@ -349,10 +349,10 @@ void frmResult::AddMessage(const QString &strMsg)
         SyncView();
     else if (!m_syncTimer.isActive())
         m_syncTimer.start();
-    modCommon::CurrentHost().Yield();
+    common::CurrentHost().Yield();
 }
 
-void frmResult::SyncView()
+void ResultWindow::SyncView()
 {
     m_syncTimer.stop();
     m_sinceSync.restart();
@@ -362,12 +362,12 @@ void frmResult::SyncView()
     if (newest < 0)
         return;
     const QModelIndex index = m_model->index(newest);
-    lstResult->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
-    lstResult->scrollTo(index);
-    modStatusBar::SetStatusBarText(m_hWndStatusBar, QStringLiteral("Line : ") + QString::number(newest));
+    m_list->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    m_list->scrollTo(index);
+    statusbar::SetStatusBarText(m_statusBar, QStringLiteral("Line : ") + QString::number(newest));
 }
 
-void frmResult::Clear()
+void ResultWindow::Clear()
 {
     EnsureLoaded();
     m_syncTimer.stop();
@@ -375,19 +375,19 @@ void frmResult::Clear()
     UpdateCounts();
 }
 
-int frmResult::LineCount() const
+int ResultWindow::LineCount() const
 {
     return m_model->LineCount();
 }
 
-QString frmResult::Line(int index) const
+QString ResultWindow::Line(int index) const
 {
     if (index < 0 || index >= m_model->LineCount())
         return QString();
     return m_model->Line(index);
 }
 
-QStringList frmResult::Lines() const
+QStringList ResultWindow::Lines() const
 {
     QStringList lines;
     lines.reserve(m_model->LineCount());
@@ -396,13 +396,13 @@ QStringList frmResult::Lines() const
     return lines;
 }
 
-int frmResult::SelectedRow() const
+int ResultWindow::SelectedRow() const
 {
-    const QModelIndexList selected = lstResult->selectionModel()->selectedIndexes();
+    const QModelIndexList selected = m_list->selectionModel()->selectedIndexes();
     return selected.isEmpty() ? -1 : selected.first().row();
 }
 
-QString frmResult::DoubleClickTarget(const QString &line)
+QString ResultWindow::DoubleClickTarget(const QString &line)
 {
     const int at = line.indexOf(InMarker());
     if (at < 0)
@@ -410,13 +410,13 @@ QString frmResult::DoubleClickTarget(const QString &line)
     return line.mid(at + InMarker().size());
 }
 
-void frmResult::OpenSelectedLine()
+void ResultWindow::OpenSelectedLine()
 {
     const int row = SelectedRow();
     OpenLine(row >= 0 ? Line(row) : QString());
 }
 
-void frmResult::OpenLine(const QString &line)
+void ResultWindow::OpenLine(const QString &line)
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const QString target = line.isEmpty() ? QString() : DoubleClickTarget(line);
@@ -429,9 +429,9 @@ void frmResult::OpenLine(const QString &line)
     QApplication::restoreOverrideCursor();
 }
 
-bool frmResult::eventFilter(QObject *watched, QEvent *event)
+bool ResultWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == lstResult && event->type() == QEvent::KeyPress) {
+    if (watched == m_list && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
             && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
@@ -442,23 +442,23 @@ bool frmResult::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-void frmResult::closeEvent(QCloseEvent *event)
+void ResultWindow::closeEvent(QCloseEvent *event)
 {
-    if (!m_host || !m_host->StopFlag()) {
+    if (!m_host || !m_host->StopRequested()) {
         event->ignore();
         return;
     }
-    delete m_hWndStatusBar;
-    m_hWndStatusBar = nullptr;
+    delete m_statusBar;
+    m_statusBar = nullptr;
     m_loaded = false;
     m_wasClosed = true;
     event->accept();
 }
 
-void frmResult::resizeEvent(QResizeEvent *event)
+void ResultWindow::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    modStatusBar::ResizeStatusBar(this, m_hWndStatusBar);
+    statusbar::ResizeStatusBar(this, m_statusBar);
     if (m_loaded)
-        geometry::FitToMargins(this, lstResult, m_lngMarginHeight, m_lngMarginWidth);
+        geometry::FitToMargins(this, m_list, m_marginHeight, m_marginWidth);
 }

@@ -1,7 +1,7 @@
 #include "app/result/framepacer.h"
-#include "app/result/frmResult.h"
+#include "app/result/resultwindow.h"
 #include "app/shared/icon.h"
-#include "app/statusbar/modStatusBar.h"
+#include "app/statusbar/statusbar.h"
 #include "common/resultline.h"
 #include "platform/nativepath.h"
 #include "scopedtesthooks.h"
@@ -27,29 +27,36 @@
 #include <memory>
 
 namespace {
-class FakeMain : public frmResultHost {
+class FakeMain : public ResultWindow::Host {
 public:
     bool stop = false;
     QRect rect{67, 67, 375, 530};
-    bool StopFlag() const override { return stop; }
+    bool StopRequested() const override { return stop; }
     QRect OuterRect() const override { return rect; }
 };
 } // namespace
 
-class TestFrmResult : public QObject {
+class TestResultWindow : public QObject {
     Q_OBJECT
 private:
     FakeMain m_main;
     TestHost *m_host = nullptr;
 
-    frmResult &Fresh()
+    ResultWindow &Fresh()
     {
-        frmResult::DestroyInstance();
-        frmResult &r = frmResult::CreateInstance();
+        ResultWindow::DestroyInstance();
+        ResultWindow &r = ResultWindow::CreateInstance();
         r.SetHost(&m_main);
         return r;
     }
-    static QString StatusText(frmResult &r) { return modStatusBar::StatusBarText(r.m_hWndStatusBar); }
+    // The window's parts, found as users' tools find them: by object name.
+    template <class T>
+    static T *Part(ResultWindow &r, const char *name)
+    {
+        return r.findChild<T *>(QString::fromLatin1(name));
+    }
+    static QListView *List(ResultWindow &r) { return Part<QListView>(r, "resultList"); }
+    static QString StatusText(ResultWindow &r) { return statusbar::StatusBarText(Part<QStatusBar>(r, "statusBar")); }
 
 private slots:
     void initTestCase()
@@ -67,14 +74,14 @@ private slots:
     }
     void cleanup()
     {
-        frmResult::DestroyInstance();
+        ResultWindow::DestroyInstance();
         delete m_host;
     }
 
     void freshWindowShowsTitleLineBesideMain()
     {
-        frmResult &r = Fresh();
-        r.ShowWindow(QStringLiteral("☆☆☆ 検索結果ウィンドウ ☆☆☆"));
+        ResultWindow &r = Fresh();
+        r.ShowWithLine(QStringLiteral("☆☆☆ 検索結果ウィンドウ ☆☆☆"));
         r.SyncView();
         QCOMPARE(r.Lines(), QStringList{QStringLiteral("☆☆☆ 検索結果ウィンドウ ☆☆☆")});
         QCOMPARE(r.SelectedRow(), 0);
@@ -88,25 +95,22 @@ private slots:
 
     void controlsAsDesigned()
     {
-        frmResult &r = Fresh();
-        r.AddMessage(QString());
-        QCOMPARE(r.lstResult->objectName(), QStringLiteral("lstResult"));
-        QCOMPARE(r.cmdClear->text(), QStringLiteral("クリアー(&C)"));
-        QCOMPARE(r.cmdClear->toolTip(), QStringLiteral("表示している情報を全て消去します。"));
-        QCOMPARE(r.lstResult->toolTip(), QStringLiteral("現在の処理状況を表示します。"));
-        QCOMPARE(r.cmdClear->geometry(), QRect(1, 3, 94, 20));
-        QCOMPARE(r.lstResult->pos(), QPoint(0, 25));
-        // The list keeps 25 px above and the status bar's room below.
-        QCOMPARE(r.m_lngMarginHeight, 503 - 460);
-        QCOMPARE(r.m_lngMarginWidth, 0);
-        QVERIFY(r.lstResult->uniformItemSizes());
+        ResultWindow &r = Fresh();
+        r.AppendLine(QString());
+        QCOMPARE(List(r)->objectName(), QStringLiteral("resultList"));
+        QCOMPARE(Part<QPushButton>(r, "clearButton")->text(), QStringLiteral("クリアー(&C)"));
+        QCOMPARE(Part<QPushButton>(r, "clearButton")->toolTip(), QStringLiteral("表示している情報を全て消去します。"));
+        QCOMPARE(List(r)->toolTip(), QStringLiteral("現在の処理状況を表示します。"));
+        QCOMPARE(Part<QPushButton>(r, "clearButton")->geometry(), QRect(1, 3, 94, 20));
+        QCOMPARE(List(r)->pos(), QPoint(0, 25));
+        QVERIFY(List(r)->uniformItemSizes());
     }
 
     void linesCountFromZeroAndStayInOrder()
     {
-        frmResult &r = Fresh();
+        ResultWindow &r = Fresh();
         for (int i = 0; i < 10; ++i)
-            r.AddMessage(QStringLiteral("line %1").arg(i));
+            r.AppendLine(QStringLiteral("line %1").arg(i));
         // Every line is readable at once; the view follows within a frame.
         QCOMPARE(r.LineCount(), 10);
         QCOMPARE(r.Line(9), QStringLiteral("line 9"));
@@ -117,9 +121,9 @@ private slots:
 
     void emptyLineIsALine()
     {
-        frmResult &r = Fresh();
-        r.AddMessage(QStringLiteral("a"));
-        r.AddMessage(QString());
+        ResultWindow &r = Fresh();
+        r.AppendLine(QStringLiteral("a"));
+        r.AppendLine(QString());
         r.SyncView();
         QCOMPARE(r.LineCount(), 2);
         QCOMPARE(r.Line(1), QString());
@@ -129,26 +133,26 @@ private slots:
 
     void clearKeepsStatusTextUntilNextLine()
     {
-        frmResult &r = Fresh();
+        ResultWindow &r = Fresh();
         for (int i = 0; i < 5; ++i)
-            r.AddMessage(QStringLiteral("x"));
+            r.AppendLine(QStringLiteral("x"));
         r.SyncView();
-        r.cmdClear->click();
+        Part<QPushButton>(r, "clearButton")->click();
         QCOMPARE(r.LineCount(), 0);
-        QCOMPARE(r.lstResult->model()->rowCount(), 0);
+        QCOMPARE(List(r)->model()->rowCount(), 0);
         QCOMPARE(StatusText(r), QStringLiteral("Line : 4"));
-        r.AddMessage(QStringLiteral("y"));
+        r.AppendLine(QStringLiteral("y"));
         r.SyncView();
         QCOMPARE(StatusText(r), QStringLiteral("Line : 0"));
     }
 
     void linesBeyondSixteenBitsStillSelectAndCount()
     {
-        frmResult &r = Fresh();
+        ResultWindow &r = Fresh();
         r.show();
         const int n = 33000;
         for (int i = 0; i < n; ++i)
-            r.AddMessage(QString::number(i));
+            r.AppendLine(QString::number(i));
         r.SyncView();
         QCOMPARE(r.LineCount(), n);
         QCOMPARE(r.SelectedRow(), n - 1);
@@ -187,14 +191,14 @@ private slots:
         QFETCH(QString, line);
         QFETCH(QString, target);
         QFETCH(QByteArray, url);
-        QCOMPARE(frmResult::DoubleClickTarget(line), target);
+        QCOMPARE(ResultWindow::DoubleClickTarget(line), target);
         if (!target.isEmpty())
             QCOMPARE(platform::LocalFileUrl(target).toEncoded(), url);
     }
 
     void doubleClickOpensSelectedLineOnly()
     {
-        frmResult &r = Fresh();
+        ResultWindow &r = Fresh();
         r.show();
         QVERIFY(QTest::qWaitForWindowExposed(&r));
         QStringList opened;
@@ -202,36 +206,36 @@ private slots:
             h.opener = [&](const QString &t) { opened << t; };
         });
 
-        r.AddMessage(QString());
+        r.AppendLine(QString());
         r.Clear();
         r.OpenSelectedLine();   // empty list: nothing
         QVERIFY(opened.isEmpty());
         QVERIFY(!QApplication::overrideCursor());
 
-        r.AddMessage(QStringLiteral("☆☆☆ 検索のみ開始... ☆☆☆"));
+        r.AppendLine(QStringLiteral("☆☆☆ 検索のみ開始... ☆☆☆"));
         r.SyncView();
         r.OpenSelectedLine();   // banner: nothing
         QVERIFY(opened.isEmpty());
 
-        r.AddMessage(QStringLiteral("検索(*.txt) in /data/a.txt"));
+        r.AppendLine(QStringLiteral("検索(*.txt) in /data/a.txt"));
         r.SyncView();
-        const QModelIndex index = r.lstResult->model()->index(1, 0);
-        const QPoint at = r.lstResult->visualRect(index).center();
-        QTest::mouseClick(r.lstResult->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseDClick(r.lstResult->viewport(), Qt::LeftButton, {}, at);
+        const QModelIndex index = List(r)->model()->index(1, 0);
+        const QPoint at = List(r)->visualRect(index).center();
+        QTest::mouseClick(List(r)->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(List(r)->viewport(), Qt::LeftButton, {}, at);
         QCOMPARE(opened, QStringList{QStringLiteral("/data/a.txt")});
         QVERIFY(!QApplication::overrideCursor());
         // Enter, of either keyboard, opens it as well.
-        QTest::keyClick(r.lstResult, Qt::Key_Return);
-        QTest::keyClick(r.lstResult, Qt::Key_Enter, Qt::KeypadModifier);
+        QTest::keyClick(List(r), Qt::Key_Return);
+        QTest::keyClick(List(r), Qt::Key_Enter, Qt::KeypadModifier);
         QCOMPARE(opened.size(), 3);
         QCOMPARE(opened.last(), QStringLiteral("/data/a.txt"));
 
         // A name that is not UTF-8 shows U+FFFD and opens as itself.
         const QString raw = platform::FromNative(QByteArray("/data/b\xff.txt"));
-        r.AddMessage(QStringLiteral("検索(*.txt) in ") + raw);
+        r.AppendLine(QStringLiteral("検索(*.txt) in ") + raw);
         r.SyncView();
-        QCOMPARE(r.lstResult->model()->index(2, 0).data().toString(), QStringLiteral("検索(*.txt) in /data/b\uFFFD.txt"));
+        QCOMPARE(List(r)->model()->index(2, 0).data().toString(), QStringLiteral("検索(*.txt) in /data/b\uFFFD.txt"));
         r.OpenSelectedLine();
         QCOMPARE(opened.last(), raw);
     }
@@ -279,9 +283,9 @@ private slots:
         // Below the last line the menu is for no line.
         const QString target = how == QLatin1String("below") ? QString() : path;
         QFETCH(bool, saveFails);
-        frmResult &r = Fresh();
-        r.ShowWindow(QStringLiteral("☆☆☆ 検索のみ開始... ☆☆☆"));
-        r.AddMessage(line);
+        ResultWindow &r = Fresh();
+        r.ShowWithLine(QStringLiteral("☆☆☆ 検索のみ開始... ☆☆☆"));
+        r.AppendLine(line);
         r.SyncView();
         QVERIFY(QTest::qWaitForWindowActive(&r));
         QStringList opened, shown;
@@ -290,7 +294,7 @@ private slots:
             h.folderOpener = [&](const QString &t) { shown << t; };
         });
 
-        QListView *list = r.lstResult;
+        QListView *list = List(r);
         const QRect row = list->visualRect(list->model()->index(1, 0));
         if (how == QLatin1String("mouse") || how == QLatin1String("below")) {
             const QPoint at = how == QLatin1String("mouse") ? row.center() : QPoint(5, row.bottom() + 3 * row.height());
@@ -302,40 +306,40 @@ private slots:
             QTest::keyClick(list, how == QLatin1String("Menu") ? Qt::Key_Menu : Qt::Key_F10,
                             how == QLatin1String("Menu") ? Qt::NoModifier : Qt::ShiftModifier);
         }
-        QVERIFY(r.mnuResult->isVisible());
-        QCOMPARE(r.mnuOpen->text(), QStringLiteral("開く(&O)"));
-        QCOMPARE(r.mnuOpenFolder->text(), QStringLiteral("フォルダを開く(&F)"));
-        QCOMPARE(r.mnuCopyPath->text(), QStringLiteral("パスをコピー(&P)"));
-        QCOMPARE(r.mnuCopyAll->text(), QStringLiteral("すべての行をコピー(&A)"));
-        QCOMPARE(r.mnuSave->text(), QStringLiteral("結果を保存(&S)..."));
+        QVERIFY(Part<QMenu>(r, "lineMenu")->isVisible());
+        QCOMPARE(Part<QAction>(r, "openAction")->text(), QStringLiteral("開く(&O)"));
+        QCOMPARE(Part<QAction>(r, "openFolderAction")->text(), QStringLiteral("フォルダを開く(&F)"));
+        QCOMPARE(Part<QAction>(r, "copyPathAction")->text(), QStringLiteral("パスをコピー(&P)"));
+        QCOMPARE(Part<QAction>(r, "copyAllAction")->text(), QStringLiteral("すべての行をコピー(&A)"));
+        QCOMPARE(Part<QAction>(r, "saveAction")->text(), QStringLiteral("結果を保存(&S)..."));
 
         // A search goes on meanwhile and selects its newest line.
-        r.AddMessage(QStringLiteral("検索(*.txt) in /newer.txt"));
+        r.AppendLine(QStringLiteral("検索(*.txt) in /newer.txt"));
         r.SyncView();
         QCOMPARE(r.SelectedRow(), 2);
         const QStringList lines = r.Lines();
 
         const bool hasTarget = !target.isEmpty();
-        QCOMPARE(r.mnuOpen->isEnabled(), hasTarget);
-        QCOMPARE(r.mnuOpenFolder->isEnabled(), hasTarget);
-        QCOMPARE(r.mnuCopyPath->isEnabled(), hasTarget);
-        QVERIFY(r.mnuCopyAll->isEnabled());
-        QVERIFY(r.mnuSave->isEnabled());
+        QCOMPARE(Part<QAction>(r, "openAction")->isEnabled(), hasTarget);
+        QCOMPARE(Part<QAction>(r, "openFolderAction")->isEnabled(), hasTarget);
+        QCOMPARE(Part<QAction>(r, "copyPathAction")->isEnabled(), hasTarget);
+        QVERIFY(Part<QAction>(r, "copyAllAction")->isEnabled());
+        QVERIFY(Part<QAction>(r, "saveAction")->isEnabled());
 
         // Opening goes the double-click's way; the folder action hands the
         // target itself to the file manager, which selects it.
-        r.mnuOpen->trigger();
+        Part<QAction>(r, "openAction")->trigger();
         QCOMPARE(opened, hasTarget ? QStringList{target} : QStringList());
-        r.mnuOpenFolder->trigger();
+        Part<QAction>(r, "openFolderAction")->trigger();
         QCOMPARE(shown, hasTarget ? QStringList{target} : QStringList());
         if (hasTarget)
-            QCOMPARE(frmResult::FolderOf(target), folder);
+            QCOMPARE(ResultWindow::FolderOf(target), folder);
 
         QClipboard *clipboard = QGuiApplication::clipboard();
         clipboard->setText(QStringLiteral("before"));
-        r.mnuCopyPath->trigger();
+        Part<QAction>(r, "copyPathAction")->trigger();
         QCOMPARE(clipboard->text(), hasTarget ? target : QStringLiteral("before"));
-        r.mnuCopyAll->trigger();
+        Part<QAction>(r, "copyAllAction")->trigger();
         QCOMPARE(clipboard->text(), lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
 
         // Dragged out, the line offers its target as a file URL.
@@ -349,8 +353,8 @@ private slots:
 
         // Saving proposes a dated name in the documents folder and writes
         // every line in UTF-8 with LF endings.
-        r.mnuSave->trigger();
-        auto *dialog = r.findChild<QFileDialog *>(QStringLiteral("dlgSave"));
+        Part<QAction>(r, "saveAction")->trigger();
+        auto *dialog = r.findChild<QFileDialog *>(QStringLiteral("saveDialog"));
         QVERIFY(dialog && dialog->isVisible());
         const QFileInfo proposed(dialog->selectedFiles().value(0));
         QVERIFY2(QRegularExpression(QStringLiteral("^検索結果_\\d{8}_\\d{6}\\.txt$")).match(proposed.fileName()).hasMatch(),
@@ -361,7 +365,7 @@ private slots:
         const QString file = dir.path() + (saveFails ? QStringLiteral("/missing/out.txt") : QStringLiteral("/out.txt"));
         dialog->selectFile(file);
         static_cast<QDialog *>(dialog)->accept();   // as the save button does
-        auto *box = r.findChild<QMessageBox *>(QStringLiteral("msgSaveFailed"));
+        auto *box = r.findChild<QMessageBox *>(QStringLiteral("saveFailedBox"));
         QCOMPARE(QFile::exists(file), !saveFails);
         if (saveFails) {
             QVERIFY(box && box->isVisible());
@@ -375,14 +379,14 @@ private slots:
             QCOMPARE(saved.readAll(), (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
         }
         QCOMPARE(r.Lines(), lines);
-        r.mnuResult->hide();
+        Part<QMenu>(r, "lineMenu")->hide();
     }
 
     // The counts field follows every line and the clear button, by the
     // kinds of line the program writes, and never touches "Line : N".
     void countsFieldFollowsTheLines_data()
     {
-        using namespace modCommon;
+        using namespace common;
         QTest::addColumn<QStringList>("lines");
         QTest::addColumn<QString>("counts");
         const QString start = QStringLiteral("☆☆☆ 検索のみ開始... ☆☆☆");
@@ -410,79 +414,80 @@ private slots:
     {
         QFETCH(QStringList, lines);
         QFETCH(QString, counts);
-        frmResult &r = Fresh();
+        ResultWindow &r = Fresh();
         r.show();
         for (const QString &line : lines)
-            r.AddMessage(line);
+            r.AppendLine(line);
         r.SyncView();
-        QCOMPARE(modStatusBar::StatusBarFieldText(r.m_hWndStatusBar), counts);
+        QCOMPARE(statusbar::StatusBarFieldText(Part<QStatusBar>(r, "statusBar")), counts);
         QCOMPARE(StatusText(r), QStringLiteral("Line : %1").arg(lines.size() - 1));
         // Right of the line number, which keeps its room even in a window
         // as narrow as the design's.
-        const QLabel *text = r.m_hWndStatusBar->findChild<QLabel *>(QStringLiteral("statusText"));
-        const QLabel *field = r.m_hWndStatusBar->findChild<QLabel *>(QStringLiteral("statusField"));
+        const QLabel *text = Part<QStatusBar>(r, "statusBar")->findChild<QLabel *>(QStringLiteral("statusText"));
+        const QLabel *field = Part<QStatusBar>(r, "statusBar")->findChild<QLabel *>(QStringLiteral("statusField"));
         QVERIFY(text && field && field->isVisible());
         QTRY_VERIFY(field->geometry().left() > text->geometry().left());
         QVERIFY(text->width() >= text->fontMetrics().horizontalAdvance(StatusText(r)));
-        QVERIFY(r.m_hWndStatusBar->rect().contains(field->geometry()));
+        QVERIFY(Part<QStatusBar>(r, "statusBar")->rect().contains(field->geometry()));
 
-        r.cmdClear->click();
-        QCOMPARE(modStatusBar::StatusBarFieldText(r.m_hWndStatusBar), QStringLiteral("検索 0"));
+        Part<QPushButton>(r, "clearButton")->click();
+        QCOMPARE(statusbar::StatusBarFieldText(Part<QStatusBar>(r, "statusBar")), QStringLiteral("検索 0"));
         QCOMPARE(StatusText(r), QStringLiteral("Line : %1").arg(lines.size() - 1));
-        r.AddMessage(modCommon::HitLinePrefix(QStringLiteral("*")) + QStringLiteral("/again"));
+        r.AppendLine(common::HitLinePrefix(QStringLiteral("*")) + QStringLiteral("/again"));
         r.SyncView();
-        QCOMPARE(modStatusBar::StatusBarFieldText(r.m_hWndStatusBar), QStringLiteral("検索 1"));
+        QCOMPARE(statusbar::StatusBarFieldText(Part<QStatusBar>(r, "statusBar")), QStringLiteral("検索 1"));
     }
 
     void closeRefusedUnlessStopFlagSet()
     {
-        frmResult &r = Fresh();
-        r.ShowWindow(QStringLiteral("first"));
+        ResultWindow &r = Fresh();
+        r.ShowWithLine(QStringLiteral("first"));
         QVERIFY(!r.close());
         QVERIFY(r.isVisible());
-        QVERIFY(r.m_hWndStatusBar != nullptr);
+        QVERIFY(Part<QStatusBar>(r, "statusBar") != nullptr);
 
         m_main.stop = true;
         QVERIFY(r.close());
         QVERIFY(!r.isVisible());
-        QVERIFY(r.m_hWndStatusBar == nullptr);
+        QVERIFY(Part<QStatusBar>(r, "statusBar") == nullptr);
 
         // The next line brings the window back, fresh, with a new status bar.
-        r.AddMessage(QStringLiteral("next"));
+        r.AppendLine(QStringLiteral("next"));
         r.SyncView();
         QVERIFY(r.isVisible());
         QCOMPARE(r.Lines(), QStringList{QStringLiteral("next")});
-        QVERIFY(r.m_hWndStatusBar != nullptr);
+        QVERIFY(Part<QStatusBar>(r, "statusBar") != nullptr);
         QCOMPARE(StatusText(r), QStringLiteral("Line : 0"));
     }
 
     void clearAfterCloseRecreatesHidden()
     {
-        frmResult &r = Fresh();
-        r.ShowWindow(QStringLiteral("first"));
+        ResultWindow &r = Fresh();
+        r.ShowWithLine(QStringLiteral("first"));
         m_main.stop = true;
         QVERIFY(r.close());
         r.Clear();
         QVERIFY(!r.isVisible());
-        QVERIFY(r.m_hWndStatusBar != nullptr);
+        QVERIFY(Part<QStatusBar>(r, "statusBar") != nullptr);
     }
 
     void resizeKeepsMarginsAndIgnoresTooSmall()
     {
-        frmResult &r = Fresh();
-        r.ShowWindow(QStringLiteral("x"));
+        ResultWindow &r = Fresh();
+        r.ShowWithLine(QStringLiteral("x"));
         r.resize(400, 600);
-        QCOMPARE(r.lstResult->size(), QSize(400 - r.m_lngMarginWidth, 600 - r.m_lngMarginHeight));
-        QStatusBar *bar = r.m_hWndStatusBar;
+        // The list keeps 25 px above and the status bar's room below.
+        QCOMPARE(List(r)->size(), QSize(400, 600 - (503 - 460)));
+        QStatusBar *bar = Part<QStatusBar>(r, "statusBar");
         QCOMPARE(bar->geometry().bottom(), r.height() - 1);
         QCOMPARE(bar->width(), r.width());
 
-        const QSize before = r.lstResult->size();
-        r.resize(300, r.m_lngMarginHeight - 5);
-        QCOMPARE(r.lstResult->size(), before);
+        const QSize before = List(r)->size();
+        r.resize(300, (503 - 460) - 5);
+        QCOMPARE(List(r)->size(), before);
         QCOMPARE(bar->width(), r.width());
     }
 };
 
-QTEST_MAIN(TestFrmResult)
-#include "tst_frmresult.moc"
+QTEST_MAIN(TestResultWindow)
+#include "tst_resultwindow.moc"

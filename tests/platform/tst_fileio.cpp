@@ -1,6 +1,6 @@
 // Byte-level source and replacement files used by the copy helper.
 
-#include "platform/filecopy.h"
+#include "platform/fileio.h"
 #include "fixtures.h"
 #include "scopedtesthooks.h"
 #include "tempdir.h"
@@ -48,7 +48,7 @@ bool CopyWith(const QString &source, const QString &destination, int block = 409
 
 } // namespace
 
-class TstFileCopyIo : public QObject {
+class TstFileIo : public QObject {
     Q_OBJECT
 
 private slots:
@@ -84,7 +84,7 @@ private:
     QByteArray m_content;
 };
 
-void TstFileCopyIo::init()
+void TstFileIo::init()
 {
     m_tmp = new QTemporaryDir;
     QVERIFY(m_tmp->isValid());
@@ -100,13 +100,13 @@ void TstFileCopyIo::init()
     g_hookCalls = 0;
 }
 
-void TstFileCopyIo::cleanup()
+void TstFileIo::cleanup()
 {
     delete m_tmp;
     m_tmp = nullptr;
 }
 
-void TstFileCopyIo::sourceReadsWholeFile()
+void TstFileIo::sourceReadsWholeFile()
 {
     SourceFile in;
     QVERIFY(!in.Open(m_src + QStringLiteral("/missing")));
@@ -132,7 +132,7 @@ void TstFileCopyIo::sourceReadsWholeFile()
     QCOMPARE(in.Read(got.data(), 1), int64_t(-1));
 }
 
-void TstFileCopyIo::sourceSizeIs64Bit()
+void TstFileIo::sourceSizeIs64Bit()
 {
     QFile big(m_src + QStringLiteral("/big.bin"));
     QVERIFY(big.open(QIODevice::WriteOnly));
@@ -145,7 +145,7 @@ void TstFileCopyIo::sourceSizeIs64Bit()
     QCOMPARE(in.Size(), int64_t(size));
 }
 
-void TstFileCopyIo::sourceRefusesNonRegular_data()
+void TstFileIo::sourceRefusesNonRegular_data()
 {
     QTest::addColumn<QString>("name");
     QTest::newRow("folder") << "folder";
@@ -155,7 +155,7 @@ void TstFileCopyIo::sourceRefusesNonRegular_data()
     QTest::newRow("character device") << "/dev/null";
 }
 
-void TstFileCopyIo::sourceRefusesNonRegular()
+void TstFileIo::sourceRefusesNonRegular()
 {
     QFETCH(QString, name);
     QVERIFY(testsupport::MakePath(m_src + QStringLiteral("/folder")));
@@ -167,7 +167,7 @@ void TstFileCopyIo::sourceRefusesNonRegular()
     QVERIFY(!in.Open(name.startsWith(QLatin1Char('/')) ? name : m_src + QLatin1Char('/') + name));
 }
 
-void TstFileCopyIo::replacesOnlyOnCommit()
+void TstFileIo::replacesOnlyOnCommit()
 {
     const QString dest = m_dst + QStringLiteral("/data.bin");
     QVERIFY(testsupport::WriteFile(dest, QByteArray(20000, 'o'))); // longer than the source
@@ -186,7 +186,7 @@ void TstFileCopyIo::replacesOnlyOnCommit()
     QCOMPARE(testsupport::ReadFile(dest), m_content);
 }
 
-void TstFileCopyIo::createsNewFileOnCommit()
+void TstFileIo::createsNewFileOnCommit()
 {
     const QString dest = m_dst + QStringLiteral("/new.bin");
     QVERIFY(CopyWith(m_src + QStringLiteral("/data.bin"), dest, 4096));
@@ -199,7 +199,7 @@ void TstFileCopyIo::createsNewFileOnCommit()
     QCOMPARE(FolderEntries(m_dst), (QStringList{"empty", "new.bin"}));
 }
 
-void TstFileCopyIo::discardKeepsOldContent()
+void TstFileIo::discardKeepsOldContent()
 {
     const QString dest = m_dst + QStringLiteral("/data.bin");
     QVERIFY(testsupport::WriteFile(dest, "old"));
@@ -227,7 +227,7 @@ void TstFileCopyIo::discardKeepsOldContent()
     QCOMPARE(FolderEntries(m_dst), QStringList{"data.bin"});
 }
 
-void TstFileCopyIo::refusedDestinations_data()
+void TstFileIo::refusedDestinations_data()
 {
     QTest::addColumn<QString>("name");
     QTest::newRow("read-only file (even for root)") << "readonly";
@@ -240,7 +240,7 @@ void TstFileCopyIo::refusedDestinations_data()
     QTest::newRow("NUL in the name") << QStringLiteral("plain") + QChar(0) + QStringLiteral("x");
 }
 
-void TstFileCopyIo::refusedDestinations()
+void TstFileIo::refusedDestinations()
 {
     QFETCH(QString, name);
     QVERIFY(testsupport::WriteFile(m_dst + QStringLiteral("/readonly"), "keep"));
@@ -260,7 +260,7 @@ void TstFileCopyIo::refusedDestinations()
     QVERIFY(!QFile::exists(m_dst + QStringLiteral("/plain")));
 }
 
-void TstFileCopyIo::refusesTheSourceItself_data()
+void TstFileIo::refusesTheSourceItself_data()
 {
     QTest::addColumn<QString>("how");
     QTest::newRow("same path") << "path";
@@ -269,7 +269,7 @@ void TstFileCopyIo::refusesTheSourceItself_data()
     QTest::newRow("symlink to the source") << "filelink";
 }
 
-void TstFileCopyIo::refusesTheSourceItself()
+void TstFileIo::refusesTheSourceItself()
 {
     QFETCH(QString, how);
     const QString source = m_src + QStringLiteral("/data.bin");
@@ -295,7 +295,7 @@ void TstFileCopyIo::refusesTheSourceItself()
     QCOMPARE(FolderEntries(m_src), before);
 }
 
-void TstFileCopyIo::writeFaultLeavesOldContent()
+void TstFileIo::writeFaultLeavesOldContent()
 {
     const QString dest = m_dst + QStringLiteral("/data.bin");
     QVERIFY(testsupport::WriteFile(dest, "old"));
@@ -322,7 +322,7 @@ void TstFileCopyIo::writeFaultLeavesOldContent()
     QCOMPARE(FolderEntries(m_dst), QStringList{"data.bin"});
 }
 
-void TstFileCopyIo::fileSizeLimitFailsInsteadOfKilling()
+void TstFileIo::fileSizeLimitFailsInsteadOfKilling()
 {
     const QString dest = m_dst + QStringLiteral("/data.bin");
     QVERIFY(testsupport::WriteFile(dest, "old"));
@@ -336,7 +336,7 @@ void TstFileCopyIo::fileSizeLimitFailsInsteadOfKilling()
     QCOMPARE(FolderEntries(m_dst), QStringList{"data.bin"});
 }
 
-void TstFileCopyIo::longNamesGetShortTemporaries_data()
+void TstFileIo::longNamesGetShortTemporaries_data()
 {
     QTest::addColumn<QString>("name");
     QTest::newRow("255 ASCII bytes") << QString(255, QLatin1Char('n'));
@@ -346,7 +346,7 @@ void TstFileCopyIo::longNamesGetShortTemporaries_data()
 
 // Also: the temporaries that killed copies of the same name left behind
 // are removed once they are a while old, and no others.
-void TstFileCopyIo::longNamesGetShortTemporaries()
+void TstFileIo::longNamesGetShortTemporaries()
 {
     QFETCH(QString, name);
     SourceFile in;
@@ -390,7 +390,7 @@ void TstFileCopyIo::longNamesGetShortTemporaries()
     QCOMPARE(testsupport::ReadFile(dest), m_content);
 }
 
-void TstFileCopyIo::symlinkedDestinationKeepsLink()
+void TstFileIo::symlinkedDestinationKeepsLink()
 {
     const QString target = m_dst + QStringLiteral("/target.bin");
     const QString link = m_dst + QStringLiteral("/link.bin");
@@ -401,7 +401,7 @@ void TstFileCopyIo::symlinkedDestinationKeepsLink()
     QCOMPARE(testsupport::ReadFile(target), m_content);
 }
 
-void TstFileCopyIo::newFileGetsUsualPermissions()
+void TstFileIo::newFileGetsUsualPermissions()
 {
     // The same permissions as any file this process creates (umask applied).
     QVERIFY(testsupport::WriteFile(m_dst + QStringLiteral("/reference"), "x"));
@@ -410,7 +410,7 @@ void TstFileCopyIo::newFileGetsUsualPermissions()
              QFile::permissions(m_dst + QStringLiteral("/reference")));
 }
 
-void TstFileCopyIo::reopenDropsEarlierTemporary()
+void TstFileIo::reopenDropsEarlierTemporary()
 {
     SourceFile in;
     QVERIFY(in.Open(m_src + QStringLiteral("/data.bin")));
@@ -426,7 +426,7 @@ void TstFileCopyIo::reopenDropsEarlierTemporary()
 
 // Files named within folders opened once: the names are resolved in the
 // folders that were opened, whatever happens to their paths afterwards.
-void TstFileCopyIo::namesWithinOpenFolders_data()
+void TstFileIo::namesWithinOpenFolders_data()
 {
     QTest::addColumn<QString>("change");
     QTest::addColumn<QString>("name");
@@ -439,7 +439,7 @@ void TstFileCopyIo::namesWithinOpenFolders_data()
     QTest::newRow("name of a folder") << "" << "sub" << false << "";
 }
 
-void TstFileCopyIo::namesWithinOpenFolders()
+void TstFileIo::namesWithinOpenFolders()
 {
     QFETCH(QString, change);
     QFETCH(QString, name);
@@ -479,5 +479,5 @@ void TstFileCopyIo::namesWithinOpenFolders()
             QVERIFY2(!entry.contains(QLatin1String(".pathwren-")), qPrintable(entry));
 }
 
-QTEST_GUILESS_MAIN(TstFileCopyIo)
-#include "tst_filecopyio.moc"
+QTEST_GUILESS_MAIN(TstFileIo)
+#include "tst_fileio.moc"

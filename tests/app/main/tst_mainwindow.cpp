@@ -4,7 +4,7 @@
 #include "app/main/appsetup.h"
 
 #include "app/shared/geometry.h"
-#include "app/statusbar/modStatusBar.h"
+#include "app/statusbar/statusbar.h"
 #include "foldertree/foldertree.h"
 #include "fixtures.h"
 #include "tempdir.h"
@@ -22,7 +22,7 @@
 #include <QtTest>
 #include <iostream>
 
-class TestFrmMain : public QObject {
+class TestMainWindow : public QObject {
     Q_OBJECT
 private:
     std::unique_ptr<MainFixture> f;
@@ -79,26 +79,26 @@ private slots:
 
     void firstStartTakesDefaults()
     {
-        frmMain &w = f->Start();
+        MainWindow &w = f->Start();
         QCOMPARE(w.windowTitle(), QStringLiteral("Pathwren"));
-        QCOMPARE(Ui(w).txtPattern->text(), QStringLiteral("*.txt;*.doc;*DATA*"));
-        QCOMPARE(Ui(w).txtFolder->text(), QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
+        QCOMPARE(Ui(w).patternEdit->text(), QStringLiteral("*.txt;*.doc;*DATA*"));
+        QCOMPARE(Ui(w).destinationEdit->text(), QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
         // 1000, 1000 twips with 5625 x 7950 twips, outer.
         QCOMPARE(w.frameGeometry(), QRect(67, 67, 375, 530));
-        frmResult &r = f->Result();
+        ResultWindow &r = f->Result();
         QVERIFY(r.isVisible());
         QCOMPARE(r.frameGeometry(), QRect(67 + 375, 67, 375, 530));
         QCOMPARE(r.Lines(), QStringList{QStringLiteral("☆☆☆ 検索結果ウィンドウ ☆☆☆")});
         // The program's icon on both windows, read from the compiled-in resources.
         QVERIFY(!w.windowIcon().availableSizes().isEmpty());
         QCOMPARE(r.windowIcon().availableSizes(), w.windowIcon().availableSizes());
-        QCOMPARE(modStatusBar::StatusBarText(Ui(w).statusBar), QString());
+        QCOMPARE(statusbar::StatusBarText(Ui(w).statusBar), QString());
         QCOMPARE(f->LogMessages(), QStringList{QStringLiteral("System Start...")});
         QVERIFY(!w.CurrentSearch().StopRequested());
         QVERIFY(!w.CurrentSearch().Running());
-        QVERIFY(Ui(w).tmrMsgClose->isActive());
-        QCOMPARE(Ui(w).tmrMsgClose->interval(), 100);
-        QVERIFY(!Ui(w).tvMain->StartupOption());
+        QVERIFY(Ui(w).dialogCloseTimer->isActive());
+        QCOMPARE(Ui(w).dialogCloseTimer->interval(), 100);
+        QVERIFY(!Ui(w).folderTree->StartupOption());
     }
 
     void controlsAsDesigned_data()
@@ -107,22 +107,22 @@ private slots:
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("tip");
         QTest::addColumn<QRect>("rect");
-        QTest::newRow("cmdExpand") << "cmdExpand" << QStringLiteral("検索実行(&E)")
+        QTest::newRow("searchButton") << "searchButton" << QStringLiteral("検索実行(&E)")
             << QStringLiteral("ツリーの選択位置から検索を実行します。ファイルとフォルダが検索対象となります。") << QRect(25, 4, 100, 20);
-        QTest::newRow("cmdExpandToDrv") << "cmdExpandToDrv" << QStringLiteral("検索コピー(&F)")
+        QTest::newRow("searchCopyButton") << "searchCopyButton" << QStringLiteral("検索コピー(&F)")
             << QStringLiteral("ツリーの選択位置から検索と、検索結果のコピーを実行します。ファイルのみが対象となります。") << QRect(128, 4, 100, 20);
-        QTest::newRow("cmdCancel") << "cmdCancel" << QStringLiteral("検索中断(&C)")
+        QTest::newRow("stopButton") << "stopButton" << QStringLiteral("検索中断(&C)")
             << QStringLiteral("検索処理を中断します。") << QRect(231, 4, 100, 20);
-        QTest::newRow("Label1") << "Label1" << QStringLiteral("検索文字列：") << QString() << QRect(6, 14, 68, 15);
-        QTest::newRow("txtPattern") << "txtPattern" << QString()
+        QTest::newRow("patternLabel") << "patternLabel" << QStringLiteral("検索文字列：") << QString() << QRect(6, 14, 68, 15);
+        QTest::newRow("patternEdit") << "patternEdit" << QString()
             << QStringLiteral("検索するファイルパターンを設定します。(例) *.txt;*.doc;*DATA*") << QRect(72, 10, 199, 18);
-        QTest::newRow("chkDetail") << "chkDetail" << QStringLiteral("完全展開(&P)") << QString() << QRect(275, 11, 84, 16);
-        QTest::newRow("Label2") << "Label2" << QStringLiteral("コピー先：") << QString() << QRect(21, 35, 54, 15);
-        QTest::newRow("txtFolder") << "txtFolder" << QString() << QString() << QRect(72, 31, 259, 18);
-        QTest::newRow("cmdFolder") << "cmdFolder" << QStringLiteral("...")
+        QTest::newRow("fullExpandCheck") << "fullExpandCheck" << QStringLiteral("完全展開(&P)") << QString() << QRect(275, 11, 84, 16);
+        QTest::newRow("destinationLabel") << "destinationLabel" << QStringLiteral("コピー先：") << QString() << QRect(21, 35, 54, 15);
+        QTest::newRow("destinationEdit") << "destinationEdit" << QString() << QString() << QRect(72, 31, 259, 18);
+        QTest::newRow("browseButton") << "browseButton" << QStringLiteral("...")
             << QStringLiteral("コピー先フォルダを指定します。") << QRect(334, 30, 24, 20);
-        QTest::newRow("fraTitle") << "fraTitle" << QStringLiteral("&Option") << QString() << QRect(1, 25, 365, 55);
-        QTest::newRow("tvMain") << "tvMain" << QString() << QString() << QRect(0, 82, 368, 404);
+        QTest::newRow("optionFrame") << "optionFrame" << QStringLiteral("&Option") << QString() << QRect(1, 25, 365, 55);
+        QTest::newRow("folderTree") << "folderTree" << QString() << QString() << QRect(0, 82, 368, 404);
     }
     void controlsAsDesigned()
     {
@@ -155,7 +155,7 @@ private slots:
     void frameBorderClearOfControls()
     {
         const auto w = CreateWindows();
-        auto *frame = w->findChild<QGroupBox *>(QStringLiteral("fraTitle"));
+        auto *frame = w->findChild<QGroupBox *>(QStringLiteral("optionFrame"));
         QVERIFY(frame);
         const QList<QWidget *> children = frame->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
         QVERIFY(children.size() >= 6);
@@ -184,10 +184,10 @@ private slots:
     // nothing chosen, and a cancel leaves the destination as it was.
     void folderDialogModalToMainWindowOnly()
     {
-        frmMain &w = f->Start();
-        frmResult &r = f->Result();
+        MainWindow &w = f->Start();
+        ResultWindow &r = f->Result();
         QVERIFY(QTest::qWaitForWindowExposed(&r));
-        Ui(w).txtFolder->setText(QStringLiteral("/kept"));
+        Ui(w).destinationEdit->setText(QStringLiteral("/kept"));
         bool shown = false;
         Qt::WindowModality modality = Qt::NonModal;
         QString directory;
@@ -202,29 +202,29 @@ private slots:
             directory = dialog->directory().absolutePath();
             chosen = dialog->selectedFiles();
             // A click on the result window's button still reaches it.
-            auto *clear = r.findChild<QPushButton *>(QStringLiteral("cmdClear"));
+            auto *clear = r.findChild<QPushButton *>(QStringLiteral("clearButton"));
             QTest::mouseClick(r.windowHandle(), Qt::LeftButton, {}, clear->mapTo(&r, clear->rect().center()));
             resultUsable = r.LineCount() == 0;
             dialog->reject();
         });
-        Ui(w).cmdFolder->click();
+        Ui(w).browseButton->click();
         QVERIFY2(shown, "no folder dialog");
         QCOMPARE(modality, Qt::WindowModal);
         QCOMPARE(directory, QDir::rootPath());
         QVERIFY2(chosen.isEmpty() || chosen == QStringList{QDir::rootPath()}, qPrintable(chosen.join('|')));
         QVERIFY2(resultUsable, "the result window was blocked by the folder dialog");
-        QCOMPARE(Ui(w).txtFolder->text(), QStringLiteral("/kept"));
+        QCOMPARE(Ui(w).destinationEdit->text(), QStringLiteral("/kept"));
     }
 
     void startStateTabOrderAndNames()
     {
-        frmMain &w = f->Start();
-        QVERIFY(Ui(w).cmdExpand->isEnabled());
-        QVERIFY(Ui(w).cmdExpandToDrv->isEnabled());
-        QVERIFY(Ui(w).cmdCancel->isEnabled());
-        QVERIFY(Ui(w).chkDetail->isChecked());
-        const QList<QWidget *> order{Ui(w).cmdExpand, Ui(w).cmdExpandToDrv, Ui(w).cmdCancel, Ui(w).txtPattern,
-                                     Ui(w).chkDetail, Ui(w).txtFolder, Ui(w).cmdFolder, Ui(w).tvMain};
+        MainWindow &w = f->Start();
+        QVERIFY(Ui(w).searchButton->isEnabled());
+        QVERIFY(Ui(w).searchCopyButton->isEnabled());
+        QVERIFY(Ui(w).stopButton->isEnabled());
+        QVERIFY(Ui(w).fullExpandCheck->isChecked());
+        const QList<QWidget *> order{Ui(w).searchButton, Ui(w).searchCopyButton, Ui(w).stopButton, Ui(w).patternEdit,
+                                     Ui(w).fullExpandCheck, Ui(w).destinationEdit, Ui(w).browseButton, Ui(w).folderTree};
         auto nextFocusable = [](QWidget *from) {
             QWidget *next = from->nextInFocusChain();
             while (next->focusPolicy() == Qt::NoFocus)
@@ -233,19 +233,19 @@ private slots:
         };
         for (int i = 0; i + 1 < order.size(); ++i)
             QCOMPARE(nextFocusable(order[i]), order[i + 1]);
-        QCOMPARE(Ui(w).Label1->buddy(), Ui(w).txtPattern);
-        QCOMPARE(Ui(w).Label2->buddy(), Ui(w).txtFolder);
-        for (QWidget *input : {static_cast<QWidget *>(Ui(w).txtPattern), static_cast<QWidget *>(Ui(w).txtFolder),
-                               static_cast<QWidget *>(Ui(w).tvMain), static_cast<QWidget *>(Ui(w).cmdFolder)})
+        QCOMPARE(Ui(w).patternLabel->buddy(), Ui(w).patternEdit);
+        QCOMPARE(Ui(w).destinationLabel->buddy(), Ui(w).destinationEdit);
+        for (QWidget *input : {static_cast<QWidget *>(Ui(w).patternEdit), static_cast<QWidget *>(Ui(w).destinationEdit),
+                               static_cast<QWidget *>(Ui(w).folderTree), static_cast<QWidget *>(Ui(w).browseButton)})
             QVERIFY2(!input->accessibleName().isEmpty(), qPrintable(input->objectName()));
     }
 
     void settingsRoundTrip()
     {
         {
-            frmMain &w = f->Start();
-            Ui(w).txtPattern->setText(QStringLiteral("*.cpp;*.h"));
-            Ui(w).txtFolder->setText(QStringLiteral("/tmp/目的地"));
+            MainWindow &w = f->Start();
+            Ui(w).patternEdit->setText(QStringLiteral("*.cpp;*.h"));
+            Ui(w).destinationEdit->setText(QStringLiteral("/tmp/目的地"));
             geometry::SetOuterRect(&w, QRect(150, 120, 400, 600));
             QVERIFY(w.close());
             f->window.reset();
@@ -258,9 +258,9 @@ private slots:
         QCOMPARE(Setting("Height"), QStringLiteral("9000"));
         QCOMPARE(f->LogMessages(), (QStringList{QStringLiteral("System Start..."), QStringLiteral("System End...")}));
 
-        frmMain &w = f->Start();
-        QCOMPARE(Ui(w).txtPattern->text(), QStringLiteral("*.cpp;*.h"));
-        QCOMPARE(Ui(w).txtFolder->text(), QStringLiteral("/tmp/目的地"));
+        MainWindow &w = f->Start();
+        QCOMPARE(Ui(w).patternEdit->text(), QStringLiteral("*.cpp;*.h"));
+        QCOMPARE(Ui(w).destinationEdit->text(), QStringLiteral("/tmp/目的地"));
         QCOMPARE(w.frameGeometry(), QRect(150, 120, 400, 600));
         QCOMPARE(f->Result().frameGeometry(), QRect(550, 120, 400, 600));
     }
@@ -268,21 +268,21 @@ private slots:
     void emptyStoredValuesStayEmpty()
     {
         WriteSettings({{"Pattern", ""}, {"CopyPath", ""}});
-        frmMain &w = f->Start();
-        QCOMPARE(Ui(w).txtPattern->text(), QString());
-        QCOMPARE(Ui(w).txtFolder->text(), QString());
+        MainWindow &w = f->Start();
+        QCOMPARE(Ui(w).patternEdit->text(), QString());
+        QCOMPARE(Ui(w).destinationEdit->text(), QString());
     }
 
     // Opening a FIFO for reading would wait for a writer for ever.
     void settingsFifoIsLeftAlone()
     {
-        const QString path = frmMain::SettingsFileName();
+        const QString path = MainWindow::SettingsFileName();
         QVERIFY(QDir().mkpath(QFileInfo(path).path()));
         QVERIFY(fixtures::MakeFifo(path));
-        frmMain &w = f->Start();
-        QCOMPARE(Ui(w).txtPattern->text(), QStringLiteral("*.txt;*.doc;*DATA*"));
+        MainWindow &w = f->Start();
+        QCOMPARE(Ui(w).patternEdit->text(), QStringLiteral("*.txt;*.doc;*DATA*"));
         QCOMPARE(w.frameGeometry(), QRect(67, 67, 375, 530));
-        Ui(w).txtPattern->setText(QStringLiteral("*.cpp"));
+        Ui(w).patternEdit->setText(QStringLiteral("*.cpp"));
         QVERIFY(w.close());
         f->window.reset();
         QVERIFY(QFileInfo(path).exists() && !QFileInfo(path).isFile());
@@ -313,7 +313,7 @@ private slots:
         QFETCH(QString, value);
         QFETCH(QRect, expected);
         WriteSettings({{"Left", "3000"}, {"Top", "1500"}, {"Width", "6000"}, {"Height", "9000"}, {key, value}});
-        frmMain &w = f->Start();
+        MainWindow &w = f->Start();
         QCOMPARE(w.frameGeometry(), expected);
         QVERIFY(f->Result().isVisible());
         QCOMPARE(f->Result().LineCount(), 1);
@@ -322,7 +322,7 @@ private slots:
     void closeWhileMaximizedSavesNormalRectangle()
     {
         WriteSettings({{"Left", "1500"}, {"Top", "1500"}, {"Width", "6000"}, {"Height", "7500"}});
-        frmMain &w = f->Start();
+        MainWindow &w = f->Start();
         w.showMaximized();
         QTRY_VERIFY(w.isMaximized());
         QVERIFY(w.close());
@@ -335,7 +335,7 @@ private slots:
     {
         QTemporaryDir tree;
         testsupport::WriteFile(tree.path() + "/a.txt", "a");
-        frmMain &w = f->StartAt(tree.path(), QStringLiteral("*.txt"));
+        MainWindow &w = f->StartAt(tree.path(), QStringLiteral("*.txt"));
         bool tried = false;
         bool closed = false;
         w.SetYieldObserver([&](int) {
@@ -349,7 +349,7 @@ private slots:
             QCOMPARE(Setting("Pattern"), QStringLiteral("<absent>"));
             QVERIFY(!f->LogMessages().contains(QStringLiteral("System End...")));
         });
-        Ui(w).cmdExpand->click();
+        Ui(w).searchButton->click();
         w.SetYieldObserver(nullptr);
         QVERIFY(tried);
         QVERIFY(!closed);
@@ -360,18 +360,18 @@ private slots:
 
     void resizeKeepsTreeMargins()
     {
-        frmMain &w = f->Start();
+        MainWindow &w = f->Start();
         const int marginHeight = 503 - 404;
         const int marginWidth = 367 - 368;
-        QCOMPARE(w.height() - Ui(w).tvMain->height(), marginHeight);
-        QCOMPARE(w.width() - Ui(w).tvMain->width(), marginWidth);
+        QCOMPARE(w.height() - Ui(w).folderTree->height(), marginHeight);
+        QCOMPARE(w.width() - Ui(w).folderTree->width(), marginWidth);
         w.resize(500, 700);
-        QCOMPARE(Ui(w).tvMain->geometry(), QRect(0, 82, 500 - marginWidth, 700 - marginHeight));
+        QCOMPARE(Ui(w).folderTree->geometry(), QRect(0, 82, 500 - marginWidth, 700 - marginHeight));
         QCOMPARE(Ui(w).statusBar->geometry().bottom(), 699);
         QCOMPARE(Ui(w).statusBar->width(), 500);
-        const QSize before = Ui(w).tvMain->size();
+        const QSize before = Ui(w).folderTree->size();
         w.resize(300, marginHeight - 10);
-        QCOMPARE(Ui(w).tvMain->size(), before);
+        QCOMPARE(Ui(w).folderTree->size(), before);
     }
 
     // However the box is toggled, the copy command follows it.
@@ -385,8 +385,8 @@ private slots:
     void checkBoxControlsCopyButton()
     {
         QFETCH(QString, how);
-        frmMain &w = f->Start();
-        QCheckBox *box = Ui(w).chkDetail;
+        MainWindow &w = f->Start();
+        QCheckBox *box = Ui(w).fullExpandCheck;
         auto toggle = [&] {
             if (how == "mouse") {
                 QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
@@ -401,22 +401,22 @@ private slots:
         };
         toggle();
         QVERIFY(!box->isChecked());
-        QVERIFY(!Ui(w).cmdExpandToDrv->isEnabled());
+        QVERIFY(!Ui(w).searchCopyButton->isEnabled());
         toggle();
         QVERIFY(box->isChecked());
-        QVERIFY(Ui(w).cmdExpandToDrv->isEnabled());
+        QVERIFY(Ui(w).searchCopyButton->isEnabled());
     }
 
     // The text boxes take any length: a long pasted pattern list is kept whole.
     void textBoxesHaveNoLengthLimit()
     {
-        frmMain &w = f->Start();
+        MainWindow &w = f->Start();
         QStringList patterns;
         for (int i = 0; i < 5000; ++i)
             patterns << QStringLiteral("*.x%1").arg(i, 4, 10, QLatin1Char('0'));
         const QString text = patterns.join(QLatin1Char(';'));
         QVERIFY(text.size() > 33000);
-        for (QLineEdit *box : {Ui(w).txtPattern, Ui(w).txtFolder}) {
+        for (QLineEdit *box : {Ui(w).patternEdit, Ui(w).destinationEdit}) {
             box->setText(text);
             QCOMPARE(box->text(), text);
         }
@@ -424,8 +424,8 @@ private slots:
 
     void cancelWhileIdleWritesBannerAndKeepsStopFlag()
     {
-        frmMain &w = f->Start();
-        Ui(w).cmdCancel->click();
+        MainWindow &w = f->Start();
+        Ui(w).stopButton->click();
         QVERIFY(w.CurrentSearch().StopRequested());
         QCOMPARE(f->Result().Lines().last(), QStringLiteral("☆☆☆ ユーザによる検索中断 ☆☆☆"));
         // Now the result window may be closed by the user.
@@ -434,15 +434,15 @@ private slots:
 
     void accessKeysReachButtons()
     {
-        frmMain &w = f->Start();
+        MainWindow &w = f->Start();
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
-        Ui(w).txtPattern->setText(QStringLiteral("*.none-such"));
-        Ui(w).chkDetail->setChecked(false);
+        Ui(w).patternEdit->setText(QStringLiteral("*.none-such"));
+        Ui(w).fullExpandCheck->setChecked(false);
         QTest::keyClick(&w, Qt::Key_P, Qt::AltModifier);
-        QTRY_VERIFY(Ui(w).chkDetail->hasFocus() || Ui(w).chkDetail->isChecked());
+        QTRY_VERIFY(Ui(w).fullExpandCheck->hasFocus() || Ui(w).fullExpandCheck->isChecked());
     }
 };
 
-QTEST_MAIN(TestFrmMain)
-#include "tst_frmmain.moc"
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

@@ -1,4 +1,6 @@
-#include "shell/modShellFileDisk.h"
+#include "shell/shellfolders.h"
+
+#include "common/resultline.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -6,7 +8,7 @@
 #include <QStandardPaths>
 #include <exception>
 
-namespace modShellFileDisk {
+namespace shell {
 
 namespace {
 // The failure box: "Error: <number>. <description>", OK only, no icon,
@@ -20,36 +22,36 @@ void ShowFailure(QWidget *owner, const char *function, int number, const QString
 }
 } // namespace
 
-QString BrowseForFolder(QWidget *owner, const QString &strTitle, const QString &strDefault)
+QString BrowseForFolder(QWidget *owner, const QString &title, const QString &defaultText)
 {
     try {
         // Modal to its owner only: the other window stays usable.  It opens
         // at the file system's root with nothing chosen, never in whatever
         // folder the program was started from.
-        QFileDialog dialog(owner, strTitle, QDir::rootPath());
+        QFileDialog dialog(owner, title, QDir::rootPath());
         dialog.setFileMode(QFileDialog::Directory);
         dialog.setOption(QFileDialog::ShowDirsOnly);
         dialog.setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
         const QStringList chosen = dialog.exec() == QDialog::Accepted ? dialog.selectedFiles() : QStringList();
-        return chosen.isEmpty() || chosen.first().isEmpty() ? strDefault : chosen.first();
+        return chosen.isEmpty() || chosen.first().isEmpty() ? defaultText : chosen.first();
     } catch (const std::exception &e) {
-        ShowFailure(owner, "BrowseForFolder", 7, QString::fromLocal8Bit(e.what()));
+        ShowFailure(owner, common::procedure::BrowseForFolder, 7, QString::fromLocal8Bit(e.what()));
     } catch (...) {
-        ShowFailure(owner, "BrowseForFolder", 5, QStringLiteral("Unexpected failure"));
+        ShowFailure(owner, common::procedure::BrowseForFolder, 5, QStringLiteral("Unexpected failure"));
     }
     return QString();
 }
 
-QString GetShellDesktopLocation(QWidget *owner)
+QString DesktopFolder(QWidget *owner)
 {
     try {
         return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
     } catch (const std::exception &e) {
-        ShowFailure(owner, "GetShellDesktopLocation", 7, QString::fromLocal8Bit(e.what()));
+        ShowFailure(owner, common::procedure::DesktopFolder, 7, QString::fromLocal8Bit(e.what()));
     } catch (...) {
-        ShowFailure(owner, "GetShellDesktopLocation", 5, QStringLiteral("Unexpected failure"));
+        ShowFailure(owner, common::procedure::DesktopFolder, 5, QStringLiteral("Unexpected failure"));
     }
     return QString();
 }
 
-} // namespace modShellFileDisk
+} // namespace shell

@@ -6,7 +6,7 @@
 class QStatusBar;
 class QWidget;
 
-namespace modStatusBar {
+namespace statusbar {
 
 // A status bar with a size grip, child of `parent`, at its bottom.
 QStatusBar *CreateStatusBar(QWidget *parent);
@@ -14,7 +14,7 @@ QStatusBar *CreateStatusBar(QWidget *parent);
 // at its own height.  A null bar does nothing.
 void ResizeStatusBar(QWidget *parent, QStatusBar *bar);
 // Sets the bar's one text.  A null bar does nothing.
-void SetStatusBarText(QStatusBar *bar, const QString &strText);
+void SetStatusBarText(QStatusBar *bar, const QString &text);
 // The bar's current text ("" for a null bar).
 QString StatusBarText(const QStatusBar *bar);
 
@@ -24,7 +24,7 @@ QString StatusBarText(const QStatusBar *bar);
 // could not show `roomForText`.  Idempotent.
 void AddStatusBarField(QStatusBar *bar, const QString &description, const QString &roomForText);
 // Sets and reads the second field's text.  A bar without it does nothing.
-void SetStatusBarFieldText(QStatusBar *bar, const QString &strText);
+void SetStatusBarFieldText(QStatusBar *bar, const QString &text);
 QString StatusBarFieldText(const QStatusBar *bar);
 
-} // namespace modStatusBar
+} // namespace statusbar

@@ -3,7 +3,8 @@
 // buttons, and the search that runs inside their click handlers.
 
 #include "app/main/foldersearch.h"
-#include "app/result/frmResult.h"
+#include "app/main/searchdialogcloser.h"
+#include "app/result/resultwindow.h"
 #include "common/host.h"
 
 #include <QElapsedTimer>
@@ -20,23 +21,26 @@ class QPushButton;
 class QSettings;
 class QStatusBar;
 
-class frmMain : public QWidget, private modCommon::Host, private frmResultHost {
+class MainWindow : public QWidget, private common::Host, private ResultWindow::Host {
     Q_OBJECT
 public:
     // `result` is the program-wide result window; from now on the main
     // window is its host, closes it on unload and destroys it with itself.
-    explicit frmMain(frmResult &result, QWidget *parent = nullptr);
-    ~frmMain() override;
+    explicit MainWindow(ResultWindow &result, QWidget *parent = nullptr);
+    ~MainWindow() override;
 
     // The load sequence; ends with both windows shown.
     void Load();
 
     // Writes the main window's status-bar text.
-    void SetBottomMessage(const QString &strMsg);
+    void SetStatusText(const QString &text);
 
     // Tests watch (or act at) every yield of a running search; the argument
     // counts the yields since the observer was set.
     void SetYieldObserver(std::function<void(int)> observer);
+
+    // Closes message boxes that would hold up a running search.
+    SearchDialogCloser &DialogCloser() { return *m_dialogCloser; }
 
     // The search the buttons run (read-only: its state is the buttons' to set).
     const FolderSearch &CurrentSearch() const { return m_search; }
@@ -45,12 +49,11 @@ public:
     static QString SettingsFileName();
 
 public slots:
-    void cmdExpand_Click();
-    void cmdExpandToDrv_Click();
-    void cmdCancel_Click();
-    void chkDetail_Click();
-    void cmdFolder_Click();
-    void tmrMsgClose_Timer();
+    void Search();
+    void SearchAndCopy();
+    void RequestStop();
+    void UpdateCopyButton();
+    void BrowseForDestination();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -58,30 +61,28 @@ protected:
 
 private:
     // Controls, named as in the window's design; found by object name.
-    QPushButton *cmdExpand = nullptr;
-    QPushButton *cmdExpandToDrv = nullptr;
-    QPushButton *cmdCancel = nullptr;
-    QGroupBox *fraTitle = nullptr;
-    QLabel *Label1 = nullptr;
-    QLineEdit *txtPattern = nullptr;
-    QCheckBox *chkDetail = nullptr;
-    QLabel *Label2 = nullptr;
-    QLineEdit *txtFolder = nullptr;
-    QPushButton *cmdFolder = nullptr;
-    FolderTreeView *tvMain = nullptr;
-    QTimer *tmrMsgClose = nullptr;
-    QStatusBar *m_hWndStatusBar = nullptr;
+    QPushButton *m_searchButton = nullptr;
+    QPushButton *m_searchCopyButton = nullptr;
+    QPushButton *m_stopButton = nullptr;
+    QGroupBox *m_optionFrame = nullptr;
+    QLabel *m_patternLabel = nullptr;
+    QLineEdit *m_patternEdit = nullptr;
+    QCheckBox *m_fullExpandCheck = nullptr;
+    QLabel *m_destinationLabel = nullptr;
+    QLineEdit *m_destinationEdit = nullptr;
+    QPushButton *m_browseButton = nullptr;
+    FolderTreeView *m_folderTree = nullptr;
+    SearchDialogCloser *m_dialogCloser = nullptr;
+    QStatusBar *m_statusBar = nullptr;
 
     // Pixels: client size minus the tree's size, from the design layout.
-    int m_lngMarginHeight = 0;
-    int m_lngMarginWidth = 0;
+    int m_marginHeight = 0;
+    int m_marginWidth = 0;
 
-    // modCommon::Host
-    void AddMessage(const QString &strMsg) override;
+    // common::Host and ResultWindow::Host (one stop request answers both)
+    void AppendLine(const QString &line) override;
     bool StopRequested() const override { return m_search.StopRequested(); }
     void Yield() override;
-    // frmResultHost
-    bool StopFlag() const override { return m_search.StopRequested(); }
     QRect OuterRect() const override { return frameGeometry(); }
 
     void CreateControls();
@@ -92,7 +93,7 @@ private:
     bool CheckPattern();
     void ShowWarning(const QString &text);
 
-    frmResult &m_result;
+    ResultWindow &m_result;
     FolderSearch m_search;
     std::function<void(int)> m_yieldObserver;
     int m_yieldCount = 0;

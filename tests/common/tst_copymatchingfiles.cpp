@@ -1,4 +1,4 @@
-// CopyDirectory: which files of a folder are copied, where, with which
+// CopyMatchingFiles: which files of a folder are copied, where, with which
 // lines, and how a stop request or a failure ends the copy.
 
 #include "common/filecopy.h"
@@ -11,7 +11,7 @@
 
 #include <QtTest>
 
-using namespace modCommon;
+using namespace common;
 using testsupport::CopyDirectoryError;
 using testsupport::CopyFileError;
 using testsupport::FolderEntries;
@@ -91,7 +91,7 @@ void TestCopyDirectory::copiesNormalFilesOnly()
     QVERIFY(QFile::setPermissions(m_src + QStringLiteral("/c.txt"), QFile::ReadOwner | QFile::ReadGroup));
     TestHost host;
 
-    QCOMPARE(CopyDirectory(m_src, m_dst, QStringLiteral("*.txt")), int64_t(3));
+    QCOMPARE(CopyMatchingFiles(m_src, m_dst, QStringLiteral("*.txt")), int64_t(3));
 
     QCOMPARE(host.lines, (QStringList{CopyLine("*.txt", m_src, "a.txt"), CopyLine("*.txt", m_src, "b.txt"),
                                       CopyLine("*.txt", m_src, "c.txt")}));
@@ -122,7 +122,7 @@ void TestCopyDirectory::nothingMatches()
     TestHost host;
     const QString before = testsupport::TreeDigest(m_dir->path());
 
-    QCOMPARE(CopyDirectory(m_dir->filePath(source), m_dst, pattern), int64_t(0));
+    QCOMPARE(CopyMatchingFiles(m_dir->filePath(source), m_dst, pattern), int64_t(0));
     QVERIFY(host.lines.isEmpty());
     QVERIFY(!QFileInfo::exists(m_dst));
     QCOMPARE(testsupport::TreeDigest(m_dir->path()), before);
@@ -134,7 +134,7 @@ void TestCopyDirectory::existingDestinationUsedAsIs()
     QVERIFY(WriteFile(m_dst + QStringLiteral("/d.doc"), "an older and longer copy"));
     TestHost host;
 
-    QCOMPARE(CopyDirectory(m_src, m_dst, QStringLiteral("*.doc")), int64_t(1));
+    QCOMPARE(CopyMatchingFiles(m_src, m_dst, QStringLiteral("*.doc")), int64_t(1));
     QCOMPARE(host.lines, QStringList{CopyLine("*.doc", m_src, "d.doc")});
     QCOMPARE(FolderEntries(m_dst), (QStringList{"d.doc", "keep.bin"}));
     QCOMPARE(ReadFile(m_dst + QStringLiteral("/d.doc")), QByteArray("delta"));
@@ -151,7 +151,7 @@ void TestCopyDirectory::stopBetweenFiles()
             host.stop = true;
     };
 
-    QCOMPARE(CopyDirectory(m_src, m_dst, QStringLiteral("*.txt")), int64_t(0));
+    QCOMPARE(CopyMatchingFiles(m_src, m_dst, QStringLiteral("*.txt")), int64_t(0));
     QCOMPARE(host.lines, QStringList{CopyLine("*.txt", m_src, "a.txt")});
     QCOMPARE(FolderEntries(m_dst), QStringList{"a.txt"});
     QCOMPARE(ReadFile(m_dst + QStringLiteral("/a.txt")), QByteArray("alpha"));
@@ -163,14 +163,14 @@ void TestCopyDirectory::readOnlyDestinationFileEndsPattern()
     QVERIFY(QFile::setPermissions(m_dst + QStringLiteral("/b.txt"), QFile::ReadOwner | QFile::ReadGroup));
     TestHost host;
 
-    QCOMPARE(CopyDirectory(m_src, m_dst, QStringLiteral("*.txt")), int64_t(1));
+    QCOMPARE(CopyMatchingFiles(m_src, m_dst, QStringLiteral("*.txt")), int64_t(1));
     QCOMPARE(host.lines, (QStringList{CopyLine("*.txt", m_src, "a.txt"), CopyFileError}));
     QCOMPARE(FolderEntries(m_dst), (QStringList{"a.txt", "b.txt"})); // c.txt never tried
     QCOMPARE(ReadFile(m_dst + QStringLiteral("/b.txt")), QByteArray("protected"));
 
     // The next pattern goes on as usual.
     host.lines.clear();
-    QCOMPARE(CopyDirectory(m_src, m_dst, QStringLiteral("*.doc")), int64_t(1));
+    QCOMPARE(CopyMatchingFiles(m_src, m_dst, QStringLiteral("*.doc")), int64_t(1));
     QCOMPARE(host.lines, QStringList{CopyLine("*.doc", m_src, "d.doc")});
 }
 
@@ -180,7 +180,7 @@ void TestCopyDirectory::destinationParentMissing()
     const QString dst = m_dir->filePath(QStringLiteral("missing/dst"));
     const QString before = testsupport::TreeDigest(m_dir->path());
 
-    QCOMPARE(CopyDirectory(m_src, dst, QStringLiteral("*.txt")), int64_t(0));
+    QCOMPARE(CopyMatchingFiles(m_src, dst, QStringLiteral("*.txt")), int64_t(0));
     QCOMPARE(host.lines, QStringList{CopyDirectoryError});
     QCOMPARE(testsupport::TreeDigest(m_dir->path()), before);
 }
@@ -191,7 +191,7 @@ void TestCopyDirectory::listingRefused()
     g_refusedFolder = m_src;
     const ScopedTestHooks hooks([](platform::TestHooks &h) { h.listingFault = &RefuseOne; });
 
-    QCOMPARE(CopyDirectory(m_src, m_dst, QStringLiteral("*.txt")), int64_t(0));
+    QCOMPARE(CopyMatchingFiles(m_src, m_dst, QStringLiteral("*.txt")), int64_t(0));
     QCOMPARE(host.lines, QStringList{CopyDirectoryError});
     QVERIFY(!QFileInfo::exists(m_dst));
 }
@@ -209,7 +209,7 @@ void TestCopyDirectory::tallyBeyond16Bits()
     }
     TestHost host;
 
-    QCOMPARE(CopyDirectory(src, m_dst, QStringLiteral("f*")), int64_t(files));
+    QCOMPARE(CopyMatchingFiles(src, m_dst, QStringLiteral("f*")), int64_t(files));
     QCOMPARE(host.lines.size(), files);
     QVERIFY(!host.lines.contains(CopyDirectoryError));
     QCOMPARE(host.lines.last(), CopyLine("f*", src, "f32999"));
@@ -217,4 +217,4 @@ void TestCopyDirectory::tallyBeyond16Bits()
 }
 
 QTEST_GUILESS_MAIN(TestCopyDirectory)
-#include "tst_copydirectory.moc"
+#include "tst_copymatchingfiles.moc"

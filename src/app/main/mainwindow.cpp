@@ -1,12 +1,12 @@
 // The main window's layout and lifecycle: load, unload, resize, settings.
-#include "app/main/frmMain.h"
+#include "app/main/mainwindow.h"
 
 #include "app/shared/geometry.h"
 #include "app/shared/icon.h"
-#include "app/statusbar/modStatusBar.h"
+#include "app/statusbar/statusbar.h"
 #include "common/log.h"
 #include "foldertree/foldertree.h"
-#include "shell/modShellFileDisk.h"
+#include "shell/shellfolders.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -150,139 +150,136 @@ QPushButton *MakeButton(QWidget *parent, const char *name, const QString &captio
 
 } // namespace
 
-frmMain::frmMain(frmResult &result, QWidget *parent)
+MainWindow::MainWindow(ResultWindow &result, QWidget *parent)
     : QWidget(parent)
     , m_result(result)
-    , m_search({[this](const QString &line) { AddMessage(line); }, [this] { Yield(); },
-                [this](const QString &text) { SetBottomMessage(text); }, [this] { return txtFolder->text(); },
-                [this] { return chkDetail->isChecked(); }})
+    , m_search({[this](const QString &line) { AppendLine(line); }, [this] { Yield(); },
+                [this](const QString &text) { SetStatusText(text); }, [this] { return m_destinationEdit->text(); },
+                [this] { return m_fullExpandCheck->isChecked(); }})
 {
-    setObjectName(QStringLiteral("frmMain"));
+    setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QString::fromLatin1(AppTitle));
     setWindowIcon(PathwrenIcon());
     CreateControls();
-    modCommon::SetHost(this);
+    common::SetHost(this);
     m_result.SetHost(this);
 }
 
-frmMain::~frmMain()
+MainWindow::~MainWindow()
 {
-    if (&modCommon::CurrentHost() == static_cast<modCommon::Host *>(this))
-        modCommon::SetHost(nullptr);
+    if (&common::CurrentHost() == static_cast<common::Host *>(this))
+        common::SetHost(nullptr);
     m_result.SetHost(nullptr);
-    frmResult::DestroyInstance();
+    ResultWindow::DestroyInstance();
 }
 
-QString frmMain::SettingsFileName()
+QString MainWindow::SettingsFileName()
 {
     return SettingsPath();
 }
 
-void frmMain::CreateControls()
+void MainWindow::CreateControls()
 {
     using geometry::DesignRect;
     resize(geometry::TwipsToPixels(DesignClientWidth), geometry::TwipsToPixels(DesignClientHeight));
 
-    cmdExpand = MakeButton(this, "cmdExpand", QStringLiteral("検索実行(&E)"),
+    m_searchButton = MakeButton(this, "searchButton", QStringLiteral("検索実行(&E)"),
                            QStringLiteral("ツリーの選択位置から検索を実行します。ファイルとフォルダが検索対象となります。"),
                            DesignRect(375, 60, 1500, 300));
-    cmdExpandToDrv = MakeButton(this, "cmdExpandToDrv", QStringLiteral("検索コピー(&F)"),
+    m_searchCopyButton = MakeButton(this, "searchCopyButton", QStringLiteral("検索コピー(&F)"),
                                 QStringLiteral("ツリーの選択位置から検索と、検索結果のコピーを実行します。ファイルのみが対象となります。"),
                                 DesignRect(1920, 60, 1500, 300));
-    cmdCancel = MakeButton(this, "cmdCancel", QStringLiteral("検索中断(&C)"),
+    m_stopButton = MakeButton(this, "stopButton", QStringLiteral("検索中断(&C)"),
                            QStringLiteral("検索処理を中断します。"), DesignRect(3465, 60, 1500, 300));
 
-    fraTitle = new CaptionOnBorderFrame(QStringLiteral("&Option"), this);
-    fraTitle->setObjectName(QStringLiteral("fraTitle"));
-    fraTitle->setGeometry(DesignRect(15, 375, 5475, 825));
+    m_optionFrame = new CaptionOnBorderFrame(QStringLiteral("&Option"), this);
+    m_optionFrame->setObjectName(QStringLiteral("optionFrame"));
+    m_optionFrame->setGeometry(DesignRect(15, 375, 5475, 825));
 
-    Label1 = new QLabel(QStringLiteral("検索文字列："), fraTitle);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(DesignRect(90, 210, 1020, 225));
+    m_patternLabel = new QLabel(QStringLiteral("検索文字列："), m_optionFrame);
+    m_patternLabel->setObjectName(QStringLiteral("patternLabel"));
+    m_patternLabel->setGeometry(DesignRect(90, 210, 1020, 225));
 
-    txtPattern = new QLineEdit(fraTitle);
-    txtPattern->setObjectName(QStringLiteral("txtPattern"));
-    txtPattern->setGeometry(DesignRect(1080, 150, 2985, 270));
-    txtPattern->setToolTip(QStringLiteral("検索するファイルパターンを設定します。(例) *.txt;*.doc;*DATA*"));
-    txtPattern->setAccessibleName(QStringLiteral("検索文字列"));
-    Label1->setBuddy(txtPattern);
+    m_patternEdit = new QLineEdit(m_optionFrame);
+    m_patternEdit->setObjectName(QStringLiteral("patternEdit"));
+    m_patternEdit->setGeometry(DesignRect(1080, 150, 2985, 270));
+    m_patternEdit->setToolTip(QStringLiteral("検索するファイルパターンを設定します。(例) *.txt;*.doc;*DATA*"));
+    m_patternEdit->setAccessibleName(QStringLiteral("検索文字列"));
+    m_patternLabel->setBuddy(m_patternEdit);
 
     // No length limit: a long pasted list must not lose its last patterns.
-    txtPattern->setMaxLength(std::numeric_limits<int>::max());
+    m_patternEdit->setMaxLength(std::numeric_limits<int>::max());
 
-    chkDetail = new QCheckBox(QStringLiteral("完全展開(&P)"), fraTitle);
-    chkDetail->setObjectName(QStringLiteral("chkDetail"));
-    chkDetail->setGeometry(DesignRect(4125, 165, 1260, 240));
-    chkDetail->setChecked(true);
+    m_fullExpandCheck = new QCheckBox(QStringLiteral("完全展開(&P)"), m_optionFrame);
+    m_fullExpandCheck->setObjectName(QStringLiteral("fullExpandCheck"));
+    m_fullExpandCheck->setGeometry(DesignRect(4125, 165, 1260, 240));
+    m_fullExpandCheck->setChecked(true);
 
-    Label2 = new QLabel(QStringLiteral("コピー先："), fraTitle);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setGeometry(DesignRect(315, 525, 810, 225));
+    m_destinationLabel = new QLabel(QStringLiteral("コピー先："), m_optionFrame);
+    m_destinationLabel->setObjectName(QStringLiteral("destinationLabel"));
+    m_destinationLabel->setGeometry(DesignRect(315, 525, 810, 225));
 
-    txtFolder = new QLineEdit(fraTitle);
-    txtFolder->setObjectName(QStringLiteral("txtFolder"));
-    txtFolder->setMaxLength(std::numeric_limits<int>::max());
-    txtFolder->setGeometry(DesignRect(1080, 465, 3885, 270));
-    txtFolder->setAccessibleName(QStringLiteral("コピー先"));
-    Label2->setBuddy(txtFolder);
+    m_destinationEdit = new QLineEdit(m_optionFrame);
+    m_destinationEdit->setObjectName(QStringLiteral("destinationEdit"));
+    m_destinationEdit->setMaxLength(std::numeric_limits<int>::max());
+    m_destinationEdit->setGeometry(DesignRect(1080, 465, 3885, 270));
+    m_destinationEdit->setAccessibleName(QStringLiteral("コピー先"));
+    m_destinationLabel->setBuddy(m_destinationEdit);
 
-    cmdFolder = MakeButton(fraTitle, "cmdFolder", QStringLiteral("..."),
+    m_browseButton = MakeButton(m_optionFrame, "browseButton", QStringLiteral("..."),
                            QStringLiteral("コピー先フォルダを指定します。"), DesignRect(5010, 450, 360, 300));
-    cmdFolder->setAccessibleName(QStringLiteral("コピー先フォルダの指定"));
-    FitLabelBeforeBuddy(Label1, txtPattern);
-    FitLabelBeforeBuddy(Label2, txtFolder);
+    m_browseButton->setAccessibleName(QStringLiteral("コピー先フォルダの指定"));
+    FitLabelBeforeBuddy(m_patternLabel, m_patternEdit);
+    FitLabelBeforeBuddy(m_destinationLabel, m_destinationEdit);
 
-    tvMain = new FolderTreeView(this);
-    tvMain->setObjectName(QStringLiteral("tvMain"));
-    tvMain->setGeometry(DesignRect(0, 1230, 5520, 6060));
+    m_folderTree = new FolderTreeView(this);
+    m_folderTree->setObjectName(QStringLiteral("folderTree"));
+    m_folderTree->setGeometry(DesignRect(0, 1230, 5520, 6060));
 
-    tmrMsgClose = new QTimer(this);
-    tmrMsgClose->setObjectName(QStringLiteral("tmrMsgClose"));
-    tmrMsgClose->setInterval(100);
+    m_dialogCloser = new SearchDialogCloser(this, [this] { return m_search.Running(); });
 
     // Tab order as designed; the labels and the frame take no focus.
-    setTabOrder(cmdExpand, cmdExpandToDrv);
-    setTabOrder(cmdExpandToDrv, cmdCancel);
-    setTabOrder(cmdCancel, txtPattern);
-    setTabOrder(txtPattern, chkDetail);
-    setTabOrder(chkDetail, txtFolder);
-    setTabOrder(txtFolder, cmdFolder);
-    setTabOrder(cmdFolder, tvMain);
+    setTabOrder(m_searchButton, m_searchCopyButton);
+    setTabOrder(m_searchCopyButton, m_stopButton);
+    setTabOrder(m_stopButton, m_patternEdit);
+    setTabOrder(m_patternEdit, m_fullExpandCheck);
+    setTabOrder(m_fullExpandCheck, m_destinationEdit);
+    setTabOrder(m_destinationEdit, m_browseButton);
+    setTabOrder(m_browseButton, m_folderTree);
 
-    connect(cmdExpand, &QPushButton::clicked, this, &frmMain::cmdExpand_Click);
-    connect(cmdExpandToDrv, &QPushButton::clicked, this, &frmMain::cmdExpandToDrv_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, &frmMain::cmdCancel_Click);
+    connect(m_searchButton, &QPushButton::clicked, this, &MainWindow::Search);
+    connect(m_searchCopyButton, &QPushButton::clicked, this, &MainWindow::SearchAndCopy);
+    connect(m_stopButton, &QPushButton::clicked, this, &MainWindow::RequestStop);
     // However the box changes: mouse, Space, access key or an
     // accessibility client's toggle action (which does not click).
-    connect(chkDetail, &QCheckBox::toggled, this, &frmMain::chkDetail_Click);
-    connect(cmdFolder, &QPushButton::clicked, this, &frmMain::cmdFolder_Click);
-    connect(tmrMsgClose, &QTimer::timeout, this, &frmMain::tmrMsgClose_Timer);
+    connect(m_fullExpandCheck, &QCheckBox::toggled, this, &MainWindow::UpdateCopyButton);
+    connect(m_browseButton, &QPushButton::clicked, this, &MainWindow::BrowseForDestination);
 }
 
-void frmMain::Load()
+void MainWindow::Load()
 {
-    m_hWndStatusBar = modStatusBar::CreateStatusBar(this);
-    tvMain->SetStartupOption(false);
-    modCommon::WriteLog(QStringLiteral("System Start..."));
+    m_statusBar = statusbar::CreateStatusBar(this);
+    m_folderTree->SetStartupOption(false);
+    common::WriteLog(QStringLiteral("System Start..."));
 
     // The tree keeps its design distances to the bottom and right edges.
     // Measured on the client area: a window manager's frame is unknown
     // until the window is shown and must not change the tree's place.
-    m_lngMarginHeight = height() - tvMain->height();
-    m_lngMarginWidth = width() - tvMain->width();
+    m_marginHeight = height() - m_folderTree->height();
+    m_marginWidth = width() - m_folderTree->width();
 
     const auto settings = OpenSettings();
-    txtPattern->setText(Stored(settings.get(), "Pattern", QString::fromLatin1(DefaultPattern)));
-    const QString desktop = modShellFileDisk::GetShellDesktopLocation(this);
-    txtFolder->setText(Stored(settings.get(), "CopyPath", desktop));
+    m_patternEdit->setText(Stored(settings.get(), "Pattern", QString::fromLatin1(DefaultPattern)));
+    const QString desktop = shell::DesktopFolder(this);
+    m_destinationEdit->setText(Stored(settings.get(), "CopyPath", desktop));
     ApplyStoredRectangle(settings.get());
 
-    tmrMsgClose->start();
-    m_result.ShowWindow(QStringLiteral("☆☆☆ 検索結果ウィンドウ ☆☆☆"));
+    m_dialogCloser->Start();
+    m_result.ShowWithLine(QStringLiteral("☆☆☆ 検索結果ウィンドウ ☆☆☆"));
     show();
 }
 
-void frmMain::ApplyStoredRectangle(const QSettings *settings)
+void MainWindow::ApplyStoredRectangle(const QSettings *settings)
 {
     const int left = geometry::TwipsToPixels(StoredTwips(settings, "Left", 1000));
     const int top = geometry::TwipsToPixels(StoredTwips(settings, "Top", 1000));
@@ -295,7 +292,7 @@ void frmMain::ApplyStoredRectangle(const QSettings *settings)
     geometry::SetOuterRect(this, outer);
 }
 
-void frmMain::SaveRectangle(QSettings &settings) const
+void MainWindow::SaveRectangle(QSettings &settings) const
 {
     // Minimized or maximized, the normal rectangle is what must come back.
     QRect outer = frameGeometry();
@@ -311,7 +308,7 @@ void frmMain::SaveRectangle(QSettings &settings) const
     settings.setValue(QStringLiteral("Height"), QString::number(geometry::PixelsToTwips(outer.height())));
 }
 
-void frmMain::closeEvent(QCloseEvent *event)
+void MainWindow::closeEvent(QCloseEvent *event)
 {
     m_search.RequestStop();
     if (m_search.Running()) {
@@ -319,45 +316,45 @@ void frmMain::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    delete m_hWndStatusBar;
-    m_hWndStatusBar = nullptr;
+    delete m_statusBar;
+    m_statusBar = nullptr;
     if (const auto settings = OpenSettings()) {
-        settings->setValue(QStringLiteral("Pattern"), txtPattern->text());
-        settings->setValue(QStringLiteral("CopyPath"), txtFolder->text());
+        settings->setValue(QStringLiteral("Pattern"), m_patternEdit->text());
+        settings->setValue(QStringLiteral("CopyPath"), m_destinationEdit->text());
         SaveRectangle(*settings);
         settings->sync();
     }
-    tmrMsgClose->stop();
+    m_dialogCloser->Stop();
     m_result.close();
-    modCommon::WriteLog(QStringLiteral("System End..."));
+    common::WriteLog(QStringLiteral("System End..."));
     event->accept();
 }
 
-void frmMain::resizeEvent(QResizeEvent *event)
+void MainWindow::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    modStatusBar::ResizeStatusBar(this, m_hWndStatusBar);
-    if (m_hWndStatusBar)   // before load the design layout stands
-        geometry::FitToMargins(this, tvMain, m_lngMarginHeight, m_lngMarginWidth);
+    statusbar::ResizeStatusBar(this, m_statusBar);
+    if (m_statusBar)   // before load the design layout stands
+        geometry::FitToMargins(this, m_folderTree, m_marginHeight, m_marginWidth);
 }
 
-void frmMain::SetBottomMessage(const QString &strMsg)
+void MainWindow::SetStatusText(const QString &text)
 {
-    modStatusBar::SetStatusBarText(m_hWndStatusBar, strMsg);
+    statusbar::SetStatusBarText(m_statusBar, text);
 }
 
-void frmMain::SetYieldObserver(std::function<void(int)> observer)
+void MainWindow::SetYieldObserver(std::function<void(int)> observer)
 {
     m_yieldObserver = std::move(observer);
     m_yieldCount = 0;
 }
 
-void frmMain::AddMessage(const QString &strMsg)
+void MainWindow::AppendLine(const QString &line)
 {
-    m_result.AddMessage(strMsg);
+    m_result.AppendLine(line);
 }
 
-void frmMain::Yield()
+void MainWindow::Yield()
 {
     // A fast walk yields every few microseconds, and each look at the window
     // system's queue costs more than that: the queue is looked at once a
@@ -371,10 +368,10 @@ void frmMain::Yield()
         m_yieldObserver(++m_yieldCount);
 }
 
-void frmMain::cmdFolder_Click()
+void MainWindow::BrowseForDestination()
 {
-    const QString chosen = modShellFileDisk::BrowseForFolder(
+    const QString chosen = shell::BrowseForFolder(
         this, QStringLiteral("コピー先のフォルダを指定して下さい。"), QString());
     if (!chosen.isEmpty())
-        txtFolder->setText(chosen);
+        m_destinationEdit->setText(chosen);
 }

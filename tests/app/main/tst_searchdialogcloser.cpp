@@ -6,7 +6,7 @@
 #include "foldertree/foldertree.h"
 #include "platform/fileaccess.h"
 #include "platform/foreigndialog.h"
-#include "platform/filecopy.h"
+#include "platform/fileio.h"
 #include "platform/listing.h"
 #include "modalwatch.h"
 #include "tempdir.h"
@@ -53,7 +53,7 @@ bool NetworkThrows(const QString &)
 
 } // namespace
 
-class TestMsgClose : public QObject {
+class TestSearchDialogCloser : public QObject {
     Q_OBJECT
 private:
     std::unique_ptr<MainFixture> f;
@@ -63,10 +63,10 @@ private:
     int Closed() const { return f->LogMessages().count(QStringLiteral("Close Dialog")); }
 
     // Runs `act` once, at the first yield of a real search over the tree.
-    bool DuringSearch(frmMain &w, const std::function<void()> &act)
+    bool DuringSearch(MainWindow &w, const std::function<void()> &act)
     {
-        Ui(w).tvMain->SelectPath(T);
-        Ui(w).txtPattern->setText(QStringLiteral("*.txt"));
+        Ui(w).folderTree->SelectPath(T);
+        Ui(w).patternEdit->setText(QStringLiteral("*.txt"));
         bool ran = false;
         w.SetYieldObserver([&](int) {
             if (ran)
@@ -75,7 +75,7 @@ private:
             QVERIFY(w.CurrentSearch().Running());
             act();
         });
-        Ui(w).cmdExpand->click();
+        Ui(w).searchButton->click();
         w.SetYieldObserver(nullptr);
         return ran;
     }
@@ -97,17 +97,17 @@ private slots:
 
     void idleTicksLeaveBoxesAlone()
     {
-        frmMain &w = f->Start();
-        QVERIFY(Ui(w).tmrMsgClose->isActive());
-        QCOMPARE(Ui(w).tmrMsgClose->interval(), 100);
+        MainWindow &w = f->Start();
+        QVERIFY(Ui(w).dialogCloseTimer->isActive());
+        QCOMPARE(Ui(w).dialogCloseTimer->interval(), 100);
         // A search that has ended leaves the tick idle again.
-        Ui(w).tvMain->SelectPath(T);
-        Ui(w).cmdExpand->click();
+        Ui(w).folderTree->SelectPath(T);
+        Ui(w).searchButton->click();
         QVERIFY(!w.CurrentSearch().Running());
 
         const auto box = OpenBox(Title);
         for (int i = 0; i < 5; ++i)
-            w.tmrMsgClose_Timer();
+            w.DialogCloser().Tick();
         QTest::qWait(250);   // the real timer ticks as well
         QVERIFY(box->isVisible());
         QCOMPARE(Closed(), 0);
@@ -116,21 +116,21 @@ private slots:
 
     void searchingClosesOneBoxPerTick()
     {
-        frmMain &w = f->Start();
+        MainWindow &w = f->Start();
         QVERIFY(DuringSearch(w, [&] {
             const auto first = OpenBox(Title);
             const auto second = OpenBox(Title);
 
-            w.tmrMsgClose_Timer();
+            w.DialogCloser().Tick();
             QCOMPARE(int(first->isVisible()) + int(second->isVisible()), 1);
             QCOMPARE(Closed(), 1);
-            w.tmrMsgClose_Timer();
+            w.DialogCloser().Tick();
             QVERIFY(!first->isVisible() && !second->isVisible());
             QCOMPARE(Closed(), 2);
             // As Escape or Cancel would: the code that raised it sees a rejection.
             QCOMPARE(first->result(), int(QDialog::Rejected));
             QCOMPARE(second->result(), int(QDialog::Rejected));
-            w.tmrMsgClose_Timer();
+            w.DialogCloser().Tick();
             QCOMPARE(Closed(), 2);
             QVERIFY(w.isVisible());
             QVERIFY(f->Result().isVisible());
@@ -156,15 +156,15 @@ private slots:
         QFETCH(QString, title);
         QFETCH(bool, shown);
         QFETCH(bool, staysOpen);
-        frmMain &w = f->Start();
+        MainWindow &w = f->Start();
         QVERIFY(DuringSearch(w, [&] {
             QMessageBox box(QMessageBox::Warning, title, QStringLiteral("確認"), QMessageBox::Ok);
             if (staysOpen)
-                box.setProperty(frmResult::StaysOpenProperty, true);
+                box.setProperty(ResultWindow::StaysOpenProperty, true);
             if (shown)
                 box.show();
             for (int i = 0; i < 3; ++i)
-                w.tmrMsgClose_Timer();
+                w.DialogCloser().Tick();
             QCOMPARE(box.isVisible(), shown);
             QCOMPARE(box.result(), 0);
             // The main window bears the title too, and is no dialog.
@@ -179,9 +179,9 @@ private slots:
 
     void boxRaisedInsideSearchClosesItself()
     {
-        frmMain &w = f->Start();
-        Ui(w).tvMain->SelectPath(T);
-        Ui(w).txtPattern->setText(QStringLiteral("*.txt"));
+        MainWindow &w = f->Start();
+        Ui(w).folderTree->SelectPath(T);
+        Ui(w).patternEdit->setText(QStringLiteral("*.txt"));
         int answer = -1;
         bool raised = false;
         bool stuck = false;
@@ -200,7 +200,7 @@ private slots:
             answer = box->exec();
             delete box;
         });
-        Ui(w).cmdExpand->click();
+        Ui(w).searchButton->click();
         QVERIFY(raised);
         QVERIFY2(!stuck, "the box raised during the search stayed open");
         QCOMPARE(answer, int(QDialog::Rejected));
@@ -225,7 +225,7 @@ private slots:
     void reportAndLeaveShowsNoBox()
     {
         QFETCH(QString, procedure);
-        frmMain &w = f->Start();
+        MainWindow &w = f->Start();
         const QString dest = T + "/dest";
         testsupport::MakePath(dest);
         const int before = f->Result().LineCount();
@@ -234,29 +234,29 @@ private slots:
 
         if (procedure == "CopyFile") {
             hooks.Change([](platform::TestHooks &h) { h.writeFault = FailEveryWrite; });
-            QCOMPARE(modCommon::CopyFile(T + "/a.txt", dest + "/a.txt"), false);
+            QCOMPARE(common::CopyFile(T + "/a.txt", dest + "/a.txt"), false);
             QVERIFY(!QFileInfo::exists(dest + "/a.txt"));
         } else if (procedure == "CopyDirectory") {
             g_refused = T;
             hooks.Change([](platform::TestHooks &h) { h.listingFault = RefuseListing; });
-            QCOMPARE(modCommon::CopyDirectory(T, dest, QStringLiteral("*.txt")), int64_t(0));
+            QCOMPARE(common::CopyMatchingFiles(T, dest, QStringLiteral("*.txt")), int64_t(0));
         } else if (procedure == "DirExists") {
             g_refused = T;
             hooks.Change([](platform::TestHooks &h) { h.listingFault = RefuseListing; });
-            QCOMPARE(modCommon::DirExists(T), false);
+            QCOMPARE(common::FolderExists(T), false);
         } else if (procedure == "SearchFile") {
             g_refused = T;
             hooks.Change([](platform::TestHooks &h) { h.listingFault = RefuseListing; });
-            Ui(w).tvMain->SelectPath(T);
-            Ui(w).chkDetail->setChecked(false);
-            Ui(w).cmdExpand->click();
+            Ui(w).folderTree->SelectPath(T);
+            Ui(w).fullExpandCheck->setChecked(false);
+            Ui(w).searchButton->click();
         } else if (procedure == "ConnectToShare") {
             hooks.Change([](platform::TestHooks &h) {
                 h.accessTest = NothingReachable;
                 h.networkOpen = NetworkThrows;
             });
-            Ui(w).tvMain->SelectPath(T);
-            Ui(w).cmdExpand->click();
+            Ui(w).folderTree->SelectPath(T);
+            Ui(w).searchButton->click();
             // Its failure result: the folder counts as unreachable.
             QVERIFY(f->Result().Lines().contains(QStringLiteral("※※※ アクセス不可能 in ") + T));
         }
@@ -308,5 +308,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestMsgClose)
-#include "tst_msgclose.moc"
+QTEST_MAIN(TestSearchDialogCloser)
+#include "tst_searchdialogcloser.moc"

@@ -1,4 +1,4 @@
-// DirExists: the destination check before a search with copy.
+// FolderExists: the destination check before a search with copy.
 
 #include "common/filecopy.h"
 #include "platform/listing.h"
@@ -8,7 +8,7 @@
 
 #include <QtTest>
 
-using namespace modCommon;
+using namespace common;
 
 namespace {
 
@@ -63,7 +63,7 @@ void TestDirExists::paths()
     TestHost host;
 
     const QString full = path == QLatin1String("<empty>") ? QString() : dir.filePath(path);
-    QCOMPARE(DirExists(full), exists);
+    QCOMPARE(FolderExists(full), exists);
     QVERIFY(host.lines.isEmpty());
 }
 
@@ -73,9 +73,9 @@ void TestDirExists::refusedListingReported()
     QVERIFY(dir.isValid());
     TestHost host;
     const ScopedTestHooks hooks([](platform::TestHooks &h) { h.listingFault = &RefuseAll; });
-    QVERIFY(!DirExists(dir.path()));
+    QVERIFY(!FolderExists(dir.path()));
     QCOMPARE(host.lines, QStringList{QStringLiteral("※※※ Error in DirExists")});
 }
 
 QTEST_GUILESS_MAIN(TestDirExists)
-#include "tst_direxists.moc"
+#include "tst_folderexists.moc"

@@ -14,31 +14,32 @@ class QPushButton;
 class QStatusBar;
 class ResultModel;
 
-// What the result window needs from the main window.
-class frmResultHost {
-public:
-    virtual ~frmResultHost() = default;
-    // The main window's stop flag: the result window may close only while set.
-    virtual bool StopFlag() const = 0;
-    // The main window's outer rectangle, in pixels.
-    virtual QRect OuterRect() const = 0;
-};
-
-class frmResult : public QWidget {
+class ResultWindow : public QWidget {
     Q_OBJECT
 public:
+    // What the result window needs from the main window.
+    class Host {
+    public:
+        virtual ~Host() = default;
+        // The main window's stop request: the result window may close only
+        // while it is set.
+        virtual bool StopRequested() const = 0;
+        // The main window's outer rectangle, in pixels.
+        virtual QRect OuterRect() const = 0;
+    };
+
     // Makes the program-wide instance; the program's set-up does, once,
     // before the main window (which then owns it).
-    static frmResult &CreateInstance();
+    static ResultWindow &CreateInstance();
     // The program-wide instance, once made.
-    static frmResult &Instance();
+    static ResultWindow &Instance();
     // Deletes the instance (tests, and the end of the program).
     static void DestroyInstance();
 
-    void SetHost(frmResultHost *host) { m_host = host; }
+    void SetHost(Host *host) { m_host = host; }
 
-    void ShowWindow(const QString &strMsg);
-    void AddMessage(const QString &strMsg);
+    void ShowWithLine(const QString &line);
+    void AppendLine(const QString &line);
     void Clear();
 
     // Brings the view, the selection of the newest line and the status text
@@ -81,26 +82,26 @@ public:
     // search runs (only the boxes that hold up a search are closed).
     static const char *const StaysOpenProperty;
 
-    QListView *lstResult = nullptr;
-    QPushButton *cmdClear = nullptr;
-    QStatusBar *m_hWndStatusBar = nullptr;
-    QMenu *mnuResult = nullptr;
-    QAction *mnuOpen = nullptr;
-    QAction *mnuOpenFolder = nullptr;
-    QAction *mnuCopyPath = nullptr;
-    QAction *mnuCopyAll = nullptr;
-    QAction *mnuSave = nullptr;
-    int m_lngMarginHeight = 0;   // pixels: client height - list height at design
-    int m_lngMarginWidth = 0;    // pixels: client width - list width at design
-
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    frmResult();
-    ~frmResult() override;
+    ResultWindow();
+    ~ResultWindow() override;
+    QListView *m_list = nullptr;
+    QPushButton *m_clearButton = nullptr;
+    QStatusBar *m_statusBar = nullptr;
+    QMenu *m_lineMenu = nullptr;
+    QAction *m_openAction = nullptr;
+    QAction *m_openFolderAction = nullptr;
+    QAction *m_copyPathAction = nullptr;
+    QAction *m_copyAllAction = nullptr;
+    QAction *m_saveAction = nullptr;
+    int m_marginHeight = 0;   // pixels: client height - list height at design
+    int m_marginWidth = 0;    // pixels: client width - list width at design
+
     void CreateControls();
     // Runs when the on-screen window is (re)created: status bar, margins,
     // placement beside the main window.
@@ -108,11 +109,11 @@ private:
     void EnsureLoaded();
     void PlaceDesignGeometry();
     void CreateMenu();
-    void mnuOpenFolder_Click();
-    void mnuSave_Click();
+    void OpenMenuLineFolder();
+    void SaveWithDialog();
     void UpdateCounts();
 
-    frmResultHost *m_host = nullptr;
+    Host *m_host = nullptr;
     ResultModel *m_model = nullptr;
     bool m_loaded = false;
     bool m_wasClosed = false;

@@ -1,10 +1,10 @@
-#include "app/statusbar/modStatusBar.h"
+#include "app/statusbar/statusbar.h"
 
 #include <QLabel>
 #include <QStatusBar>
 #include <QWidget>
 
-namespace modStatusBar {
+namespace statusbar {
 
 namespace {
 
@@ -63,10 +63,10 @@ void ResizeStatusBar(QWidget *parent, QStatusBar *bar)
     bar->setGeometry(0, parent->height() - h, parent->width(), h);
 }
 
-void SetStatusBarText(QStatusBar *bar, const QString &strText)
+void SetStatusBarText(QStatusBar *bar, const QString &text)
 {
     if (QLabel *label = TextLabel(bar))
-        label->setText(strText);
+        label->setText(text);
 }
 
 QString StatusBarText(const QStatusBar *bar)
@@ -89,10 +89,10 @@ void AddStatusBarField(QStatusBar *bar, const QString &description, const QStrin
     bar->addPermanentWidget(label);
 }
 
-void SetStatusBarFieldText(QStatusBar *bar, const QString &strText)
+void SetStatusBarFieldText(QStatusBar *bar, const QString &text)
 {
     if (QLabel *label = FieldLabel(bar))
-        label->setText(strText);
+        label->setText(text);
 }
 
 QString StatusBarFieldText(const QStatusBar *bar)
@@ -101,4 +101,4 @@ QString StatusBarFieldText(const QStatusBar *bar)
     return label ? label->text() : QString();
 }
 
-} // namespace modStatusBar
+} // namespace statusbar

@@ -1,8 +1,8 @@
-#include "filecopy.h"
+#include "platform/fileio.h"
 
-#include "fileaccess.h"
-#include "nativepath.h"
-#include "testhooks.h"
+#include "platform/fileaccess.h"
+#include "platform/nativepath.h"
+#include "platform/testhooks.h"
 
 #include <QHash>
 #include <QRandomGenerator>

@@ -1,0 +1,89 @@
+// The search commands: start and end of a search, the pattern check, the
+// stop request and the availability of the copy command.
+#include "app/main/mainwindow.h"
+
+#include "common/filecopy.h"
+#include "foldertree/foldertree.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+
+void MainWindow::Search()
+{
+    RunSearch(false);
+}
+
+void MainWindow::SearchAndCopy()
+{
+    RunSearch(true);
+}
+
+void MainWindow::RunSearch(bool copy)
+{
+    m_sinceEvents.invalidate();   // the first yield shows the start at once
+    try {
+        m_search.Begin();
+        m_searchCopyButton->setEnabled(false);
+        m_searchButton->setEnabled(false);
+        m_stopButton->setEnabled(true);
+        m_fullExpandCheck->setEnabled(false);
+        AppendLine(copy ? QStringLiteral("☆☆☆ 検索後コピー開始... ☆☆☆") : QStringLiteral("☆☆☆ 検索のみ開始... ☆☆☆"));
+
+        if (CheckPattern()) {
+            bool go = true;
+            if (copy) {
+                const QString destination = m_destinationEdit->text();
+                if (destination.isEmpty() || !common::FolderExists(destination)) {
+                    ShowWarning(QStringLiteral("コピー先フォルダが不正です。"));
+                    go = false;
+                }
+            }
+            if (go)
+                m_search.Walk(m_folderTree->SelectedFolder(), copy);
+        }
+    } catch (...) {
+        // Any failure ends the search normally: banner and buttons below.
+    }
+
+    try {
+        AppendLine(QStringLiteral("☆☆☆ 終了 ☆☆☆"));
+    } catch (...) {
+    }
+    m_search.End();
+    m_searchCopyButton->setEnabled(true);
+    m_searchButton->setEnabled(true);
+    m_stopButton->setEnabled(false);
+    m_fullExpandCheck->setEnabled(true);
+    m_result.SyncView();
+}
+
+bool MainWindow::CheckPattern()
+{
+    try {
+        if (m_search.SetPatterns(m_patternEdit->text()))
+            return true;
+        ShowWarning(QStringLiteral("設定された検索文字列が不正です。"));
+        m_patternEdit->setFocus();
+    } catch (...) {
+    }
+    return false;
+}
+
+void MainWindow::ShowWarning(const QString &text)
+{
+    QMessageBox box(QMessageBox::Warning, windowTitle(), text, QMessageBox::Ok, this);
+    box.exec();
+}
+
+void MainWindow::RequestStop()
+{
+    m_search.RequestStop();
+    AppendLine(QStringLiteral("☆☆☆ ユーザによる検索中断 ☆☆☆"));
+}
+
+void MainWindow::UpdateCopyButton()
+{
+    m_searchCopyButton->setEnabled(m_fullExpandCheck->isChecked());
+}
