@@ -3,7 +3,6 @@
 #include "platform/fileaccess.h"
 #include "platform/listing.h"
 #include "platform/nativepath.h"
-#include "platform/testhooks.h"
 
 #include <QDir>
 #include <QFileIconProvider>
@@ -195,9 +194,7 @@ void FolderNode::SetGone(bool gone)
 
 void FolderTreeView::ReadVolumes()
 {
-    const auto mountSource = platform::ActiveTestHooks().mountSource;
-    m_volumes = foldertree::ClassifyVolumes(mountSource ? mountSource() : platform::MountedFileSystems(),
-                                            QDir::homePath());
+    m_volumes = foldertree::ClassifyVolumes(platform::MountedFileSystems(), QDir::homePath());
 }
 
 FolderTreeView::FolderTreeView(QWidget *parent)

@@ -1,11 +1,13 @@
 #include "platform/desktop.h"
 
 #include "platform/nativepath.h"
+#include "platform/testhooks.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QDBusPendingCallWatcher>
+#include <QDesktopServices>
 #include <QStringList>
 #include <QUrl>
 
@@ -16,11 +18,23 @@ namespace {
 constexpr int CallTimeoutMilliseconds = 10000;
 } // namespace
 
-void ShowInFileManager(const QString &path, std::function<void(bool shown)> done)
+void OpenWithDesktop(const QString &path)
 {
+    if (const auto &opener = ActiveTestHooks().opener)
+        opener(path);
+    else
+        QDesktopServices::openUrl(LocalFileUrl(path));
+}
+
+void ShowInFileManager(const QString &path, const QString &folder)
+{
+    if (const auto &folderOpener = ActiveTestHooks().folderOpener) {
+        folderOpener(path);
+        return;
+    }
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
-        done(false);
+        OpenWithDesktop(folder);
         return;
     }
     QDBusMessage call = QDBusMessage::createMethodCall(
@@ -30,9 +44,10 @@ void ShowInFileManager(const QString &path, std::function<void(bool shown)> done
     // Asynchronous: the answer may take a while, and a search may be running.
     auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, CallTimeoutMilliseconds));
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
-                     [done = std::move(done)](QDBusPendingCallWatcher *finished) {
+                     [folder](QDBusPendingCallWatcher *finished) {
                          finished->deleteLater();
-                         done(!finished->isError());
+                         if (finished->isError())
+                             OpenWithDesktop(folder);
                      });
 }
 

@@ -2,15 +2,16 @@
 // Handing paths to the desktop's own programs.
 
 #include <QString>
-#include <functional>
 
 namespace platform {
 
+// Opens `path` with the desktop's program for it.
+void OpenWithDesktop(const QString &path);
+
 // Asks the desktop's file manager (the freedesktop FileManager1 service on
 // the session bus) to show the folder that holds `path`, with `path`
-// selected.  `done` runs on this thread once the answer is known: true when
-// a file manager took the request, false when none is there or it refused,
-// so that the caller can open the folder in another way.
-void ShowInFileManager(const QString &path, std::function<void(bool shown)> done);
+// selected; when none is there or it refuses, `folder` is opened instead.
+// The answer is awaited without blocking: a search may be running.
+void ShowInFileManager(const QString &path, const QString &folder);
 
 } // namespace platform

@@ -8,6 +8,7 @@
 #include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <linux/magic.h>
 #include <sys/statfs.h>
 #include <unistd.h>
 
@@ -54,27 +55,27 @@ FolderId IdOf(const struct stat &st)
 bool PseudoMagic(unsigned long type)
 {
     switch (type) {
-    case 0x9FA0UL:       // proc
-    case 0x62656572UL:   // sysfs
-    case 0x1CD1UL:       // devpts
-    case 0x27E0EBUL:     // cgroup
-    case 0x63677270UL:   // cgroup2
-    case 0x64626720UL:   // debugfs
-    case 0x74726163UL:   // tracefs
-    case 0x73636673UL:   // securityfs
-    case 0x6165676CUL:   // pstore
-    case 0xCAFE4A11UL:   // bpf
-    case 0x19800202UL:   // mqueue
-    case 0x958458F6UL:   // hugetlbfs
-    case 0x65735543UL:   // fusectl
-    case 0x62656570UL:   // configfs
-    case 0x0187UL:       // autofs
-    case 0x42494E4DUL:   // binfmt_misc
-    case 0x67596969UL:   // rpc_pipefs
-    case 0x6E736673UL:   // nsfs
-    case 0xDE5E81E4UL:   // efivarfs
-    case 0xF97CFF8CUL:   // selinuxfs
-    case 0x43415D53UL:   // smackfs
+    case PROC_SUPER_MAGIC:
+    case SYSFS_MAGIC:
+    case DEVPTS_SUPER_MAGIC:
+    case CGROUP_SUPER_MAGIC:
+    case CGROUP2_SUPER_MAGIC:
+    case DEBUGFS_MAGIC:
+    case TRACEFS_MAGIC:
+    case SECURITYFS_MAGIC:
+    case PSTOREFS_MAGIC:
+    case BPF_FS_MAGIC:
+    case 0x19800202UL:   // mqueue (not in <linux/magic.h>)
+    case HUGETLBFS_MAGIC:
+    case 0x65735543UL:   // fusectl (not in <linux/magic.h>)
+    case 0x62656570UL:   // configfs (not in <linux/magic.h>)
+    case AUTOFS_SUPER_MAGIC:
+    case BINFMTFS_MAGIC:
+    case 0x67596969UL:   // rpc_pipefs (not in <linux/magic.h>)
+    case NSFS_MAGIC:
+    case EFIVARFS_MAGIC:
+    case SELINUX_MAGIC:
+    case SMACK_MAGIC:
         return true;
     default:
         return false;
@@ -85,7 +86,7 @@ bool PseudoMagic(unsigned long type)
 // tells them apart, by the device number.
 bool MemoryMagic(unsigned long type)
 {
-    return type == 0x01021994UL || type == 0x858458F6UL;
+    return type == TMPFS_MAGIC || type == RAMFS_MAGIC;
 }
 
 QHash<uint64_t, QString> g_typeByDevice;

@@ -2,6 +2,8 @@
 // Directory listing with Windows-style long-name wildcard matching and
 // attribute masks, reproduced on a POSIX file system.
 
+#include "platform/listingstatus.h"
+
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -38,11 +40,7 @@ int EntryAttributes(const QString &folder, const QString &name);
 // position survives any number of yields between Next() calls.
 class DirListing {
 public:
-    enum class Status {
-        Ok,        // opened (possibly with no entries)
-        Missing,   // folder does not exist: lists nothing, no failure
-        Refused,   // permission, I/O error, not a directory: a failure
-    };
+    using Status = ListingStatus;
 
     DirListing() = default;
     // Opens the listing; the pattern is matched against entry names only

@@ -1,5 +1,6 @@
 #include "platform/listingcache.h"
 
+#include <linux/magic.h>
 #include <sys/statfs.h>
 
 namespace platform {
@@ -15,13 +16,13 @@ bool LocalFileSystem(int fd)
     if (::fstatfs(fd, &fs) != 0)
         return false;
     switch (static_cast<unsigned long>(fs.f_type)) {
-    case 0xEF53UL:      // ext2, ext3, ext4
-    case 0x58465342UL:  // xfs
-    case 0x9123683EUL:  // btrfs
-    case 0x01021994UL:  // tmpfs
-    case 0xF2F52010UL:  // f2fs
-    case 0x794C7630UL:  // overlay
-    case 0x2FC12FC1UL:  // zfs
+    case EXT4_SUPER_MAGIC:   // ext2, ext3 and ext4 alike
+    case XFS_SUPER_MAGIC:
+    case BTRFS_SUPER_MAGIC:
+    case TMPFS_MAGIC:
+    case F2FS_SUPER_MAGIC:
+    case OVERLAYFS_SUPER_MAGIC:
+    case 0x2FC12FC1UL:  // zfs (not in <linux/magic.h>)
         return true;
     default:
         return false;

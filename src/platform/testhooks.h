@@ -5,8 +5,7 @@
 // ScopedTestHooks (tests/support/scopedtesthooks.h), which puts the previous
 // ones back when it goes out of scope.
 
-#include "platform/listing.h"
-#include "platform/system.h"
+#include "platform/listingstatus.h"
 
 #include <QString>
 #include <cstdint>
@@ -15,10 +14,12 @@
 
 namespace platform {
 
+struct MountPoint;
+
 struct TestHooks {
     // Called first by DirListing::Open() with the folder; a status other
     // than Ok is returned without touching the file system.  Null: real listing.
-    DirListing::Status (*listingFault)(const QString &folder) = nullptr;
+    ListingStatus (*listingFault)(const QString &folder) = nullptr;
     // Answers PathAttributesReadable() instead of stat.  Null: real test.
     bool (*accessTest)(const QString &path) = nullptr;
     // Answers OpenNetworkEnumeration() instead of opendir.  Null: real test.
@@ -29,7 +30,8 @@ struct TestHooks {
     bool (*writeFault)(int64_t bytesWrittenSoFar) = nullptr;
     // Where the log is written.  Empty: beside the program (see LogFilePath).
     QString logFilePath;
-    // The mount table the folder tree reads its volumes from.  Null: the system's.
+    // Answers MountedFileSystems() instead of the system's mount table.
+    // Null: the system's.
     std::vector<MountPoint> (*mountSource)() = nullptr;
     // Length of a repaint frame in milliseconds, streaming or not (0 lets
     // every repaint through).  Negative: the usual frames.
