@@ -20,11 +20,12 @@ run_packages=(
 # runs on what `file` reports as ELF.
 package_packages=(dpkg-dev file)
 # Tests and checks: Xvfb, a window manager and XTEST for the end-to-end and
-# desktop tests, xwininfo for the package check, clang and its fuzzing
+# desktop tests, xwininfo for the package check, clang-tidy for the naming
+# check, clang and its fuzzing
 # runtime, and the desktop entry and AppStream validators.
 test_packages=(
   xvfb jwm x11-utils libxcb-xtest0-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-tidy
   desktop-file-utils appstream
 )
 
