@@ -38,10 +38,6 @@ public:
     FolderNode *FirstChild();
     FolderNode *NextSibling();
 
-    // True when the folder leads back to itself, to a folder that holds it,
-    // or to one the node lies below in the tree; such a node gets no
-    // children.
-    bool IsLoop() const { return m_state == State::Loop; }
     // True when the folder lies on a pseudo file system (proc, sysfs, ...):
     // it is neither listed nor entered.
     bool IsPseudoFileSystem() const { return m_state == State::Pseudo; }
@@ -88,9 +84,6 @@ public:
 
     // The selected node, or null.
     FolderNode *SelectedFolder() const;
-    // Accepted for compatibility; changes nothing.
-    void SetStartupOption(bool value) { m_startupOption = value; }
-    bool StartupOption() const { return m_startupOption; }
 
     // Reveals and selects the node of an existing folder, expanding its
     // ancestors below "マイ コンピュータ" → "/".  Returns the node or null.
@@ -119,7 +112,6 @@ private:
     FolderNode *MakeFolderChild(FolderNode *parent, const QString &name, bool listedAsLink, int index) const;
     FolderNode *AppendFolderChild(FolderNode *parent, const QString &name);
 
-    bool m_startupOption = true;
     foldertree::VolumeLists m_volumes;
     QIcon m_folderIcon;
     QIcon m_driveIcon;

@@ -36,7 +36,6 @@ public:
 
     int LineCount() const { return static_cast<int>(m_lines.size()); }
     const QString &Line(int index) const { return m_lines[static_cast<size_t>(index)]; }
-    int PublishedCount() const { return m_published; }
     // How many lines of the kind the list holds.
     int CountOf(common::LineKind kind) const { return m_counts[static_cast<size_t>(kind)]; }
 

@@ -98,7 +98,6 @@ private slots:
         QVERIFY(!w.CurrentSearch().Running());
         QVERIFY(Ui(w).dialogCloseTimer->isActive());
         QCOMPARE(Ui(w).dialogCloseTimer->interval(), 100);
-        QVERIFY(!Ui(w).folderTree->StartupOption());
     }
 
     void controlsAsDesigned_data()
