@@ -20,7 +20,7 @@
 
 #include "fuzzinput.h"
 
-#include "common/host.h"
+#include "common/searchchannel.h"
 #include "common/wordlist.h"
 
 #include <QStringList>
@@ -32,12 +32,15 @@ using namespace common;
 namespace {
 
 // Any report line is a failure: nothing in these sizes may fail.
-class FailingHost : public Host {
+class FailingChannel : public SearchChannel {
 public:
     void AppendLine(const QString &line) override { fuzzinput::Fail("unexpected report", line, QString()); }
     bool StopRequested() const override { return false; }
     void Yield() override {}
+    void SetStatus(const QString &) override {}
 };
+
+FailingChannel g_channel;
 
 qsizetype OverlappingHits(const QString &text, const QString &d)
 {
@@ -49,16 +52,16 @@ qsizetype OverlappingHits(const QString &text, const QString &d)
 
 void CheckSplit(const QString &text, const QString &d)
 {
-    const int32_t count = CountWords(text, d);
+    const int32_t count = CountWords(text, d, g_channel);
     WordArray words;
     words << QStringLiteral("stale") << QStringLiteral("stale");
-    const int32_t stored = SplitWords(text, words, d);
+    const int32_t stored = SplitWords(text, words, d, g_channel);
     Check(stored == count, "StringToArray must return the word count", text, d);
     Check(words.size() == qsizetype(count) + 1, "word array must hold indexes 1..count", text, d);
 
     if (d.isEmpty()) {
         Check(count == 1 && words.at(1) == text, "empty delimiter: one word, the whole text", text, d);
-        Check(WordAt(text, 1, d) == text, "empty delimiter: word 1 is the text", text, d);
+        Check(WordAt(text, 1, d, g_channel) == text, "empty delimiter: word 1 is the text", text, d);
         return;
     }
     Check(count == OverlappingHits(text, d) + 1, "count must be overlapping hits + 1", text, d);
@@ -74,8 +77,8 @@ void CheckSplit(const QString &text, const QString &d)
 
     // WordAt rescans from the start: check a bounded selection.
     for (int32_t i = 1; i <= count; i = i < 16 ? i + 1 : i * 2)
-        Check(WordAt(text, i, d) == words.at(i), "GetDelimitedWord differs from StringToArray", text, words.at(i));
-    Check(WordAt(text, count, d) == words.at(count), "last word differs", text, d);
+        Check(WordAt(text, i, d, g_channel) == words.at(i), "GetDelimitedWord differs from StringToArray", text, words.at(i));
+    Check(WordAt(text, count, d, g_channel) == words.at(count), "last word differs", text, d);
 }
 
 void CheckReplace(const QString &text, const QString &find, const QString &replacement)
@@ -96,8 +99,6 @@ void CheckReplace(const QString &text, const QString &find, const QString &repla
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static FailingHost host;
-    SetHost(&host);
     if (size < 1)
         return 0;
     const bool utf16 = data[0] & 1;

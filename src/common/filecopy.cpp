@@ -1,6 +1,6 @@
 #include "common/filecopy.h"
 
-#include "common/host.h"
+#include "common/searchchannel.h"
 #include "common/resultline.h"
 #include "common/wordlist.h"
 #include "platform/fileio.h"
@@ -21,12 +21,12 @@ constexpr int kNormalFiles = 0;
 // commits it, chunk by chunk with a yield between chunks.  The size taken
 // at open is the size copied: a source that ends early fails, so a copy
 // never passes for complete when it is not.
-bool MoveAndCommit(platform::SourceFile &in, platform::ReplacementFile &out)
+bool MoveAndCommit(platform::SourceFile &in, platform::ReplacementFile &out, SearchChannel &channel)
 {
     const int64_t length = in.Size();
     for (int64_t done = 0; done < length;) {
         if (done > 0)
-            CurrentHost().Yield();
+            channel.Yield();
         const int64_t count = std::min(CopyChunkBytes, length - done);
         if (!out.CopyFrom(in, count))
             return false;
@@ -36,30 +36,28 @@ bool MoveAndCommit(platform::SourceFile &in, platform::ReplacementFile &out)
     return out.Commit();
 }
 
-// Runs one copy attempt; whatever fails (or throws) leaves the old
+// Runs one copy attempt; whatever fails leaves the old
 // destination, or its absence, as it was and reports the copy's error.
 template <typename Attempt>
-bool GuardedCopy(Attempt attempt)
+bool GuardedCopy(SearchChannel &channel, Attempt attempt)
 {
     platform::SourceFile in;
     platform::ReplacementFile out;
-    try {
-        if (attempt(in, out))
-            return true;
-    } catch (...) {
-    }
+    if (attempt(in, out))
+        return true;
     out.Discard();
     in.Close();
-    ReportError(procedure::CopyFile);
+    ReportError(channel, procedure::CopyFile);
     return false;
 }
 
 // CopyFile for a file of one open folder into another: no path is
 // resolved again for each file.
-bool CopyFileAt(const platform::FolderHandle &from, const platform::FolderHandle &to, const QString &name)
+bool CopyFileAt(const platform::FolderHandle &from, const platform::FolderHandle &to, const QString &name,
+                SearchChannel &channel)
 {
-    return GuardedCopy([&](platform::SourceFile &in, platform::ReplacementFile &out) {
-        return in.Open(from, name) && out.Open(to, name, in) && MoveAndCommit(in, out);
+    return GuardedCopy(channel, [&](platform::SourceFile &in, platform::ReplacementFile &out) {
+        return in.Open(from, name) && out.Open(to, name, in) && MoveAndCommit(in, out, channel);
     });
 }
 
@@ -80,7 +78,7 @@ bool BlockedByFile(QString path)
 
 // CopyFile's work; false when the copy is not complete.
 bool CopyContents(platform::SourceFile &in, platform::ReplacementFile &out, const QString &source,
-                  const QString &destination)
+                  const QString &destination, SearchChannel &channel)
 {
     if (!in.Open(source))
         return false;
@@ -89,13 +87,13 @@ bool CopyContents(platform::SourceFile &in, platform::ReplacementFile &out, cons
     if (!out.Open(destination, in))
         return false;
 
-    return MoveAndCommit(in, out);
+    return MoveAndCommit(in, out, channel);
 }
 
 // CopyMatchingFiles's work: the number of files copied (0 when stopped), or
 // `failed` set for a failure worth a report.
 int64_t CopyMatchingFiles(const QString &source, const QString &destination, const QString &pattern,
-                          bool &failed)
+                          SearchChannel &channel, bool &failed)
 {
     {
         platform::DirListing probe;
@@ -108,7 +106,7 @@ int64_t CopyMatchingFiles(const QString &source, const QString &destination, con
             return 0;
     }
 
-    if (!FolderExists(destination) && !platform::MakeDirectory(destination)) {
+    if (!FolderExists(destination, channel) && !platform::MakeDirectory(destination)) {
         failed = true;
         return 0;
     }
@@ -124,13 +122,13 @@ int64_t CopyMatchingFiles(const QString &source, const QString &destination, con
     const QString linePrefix = CopyLinePrefix(pattern);
     int64_t tally = 0;
     for (QString name = listing.Next(); !name.isEmpty(); name = listing.Next()) {
-        CurrentHost().Yield();
-        if (CurrentHost().StopRequested())
+        channel.Yield();
+        if (channel.StopRequested())
             return 0;
         const QString sourceFile = platform::JoinPath(source, name);
-        if (!CopyFileAt(from, to, name))
+        if (!CopyFileAt(from, to, name, channel))
             break;
-        CurrentHost().AppendLine(linePrefix + sourceFile);
+        channel.AppendLine(linePrefix + sourceFile);
         ++tally;
     }
     return tally;
@@ -138,52 +136,45 @@ int64_t CopyMatchingFiles(const QString &source, const QString &destination, con
 
 } // namespace
 
-bool CopyFile(const QString &source, const QString &destination)
+bool CopyFile(const QString &source, const QString &destination, SearchChannel &channel)
 {
-    return GuardedCopy([&](platform::SourceFile &in, platform::ReplacementFile &out) {
-        return CopyContents(in, out, source, destination);
+    return GuardedCopy(channel, [&](platform::SourceFile &in, platform::ReplacementFile &out) {
+        return CopyContents(in, out, source, destination, channel);
     });
 }
 
-bool FolderExists(const QString &path)
+bool FolderExists(const QString &path, SearchChannel &channel)
 {
     if (path.isEmpty())
         return false;
-    try {
-        // A listing of the folder itself: it opens only on an existing
-        // directory.  The listing's matcher trims the pattern "." to nothing,
-        // so the opened listing, not a listed name, is the answer.
-        platform::DirListing listing;
-        switch (listing.Open(path, QStringLiteral("."), platform::AttrAll)) {
-        case platform::DirListing::Status::Ok:
-            return true;
-        case platform::DirListing::Status::Missing:
-            return false;
-        case platform::DirListing::Status::Refused:
-            break;
-        }
-        // A path that is (or runs through) a file is simply no folder; only
-        // a listing that fails on what could be one is worth a report.
-        if (BlockedByFile(path))
-            return false;
-    } catch (...) {
+    // A listing of the folder itself: it opens only on an existing
+    // directory.  The listing's matcher trims the pattern "." to nothing,
+    // so the opened listing, not a listed name, is the answer.
+    platform::DirListing listing;
+    switch (listing.Open(path, QStringLiteral("."), platform::AttrAll)) {
+    case platform::DirListing::Status::Ok:
+        return true;
+    case platform::DirListing::Status::Missing:
+        return false;
+    case platform::DirListing::Status::Refused:
+        break;
     }
-    ReportError(procedure::FolderExists);
+    // A path that is (or runs through) a file is simply no folder; only
+    // a listing that fails on what could be one is worth a report.
+    if (BlockedByFile(path))
+        return false;
+    ReportError(channel, procedure::FolderExists);
     return false;
 }
 
-int64_t CopyMatchingFiles(const QString &source, const QString &destination, const QString &pattern)
+int64_t CopyMatchingFiles(const QString &source, const QString &destination, const QString &pattern,
+                          SearchChannel &channel)
 {
     bool failed = false;
-    int64_t tally = 0;
-    try {
-        tally = CopyMatchingFiles(source, destination, pattern, failed);
-    } catch (...) {
-        failed = true;
-    }
+    const int64_t tally = CopyMatchingFiles(source, destination, pattern, channel, failed);
     if (!failed)
         return tally;
-    ReportError(procedure::CopyMatchingFiles);
+    ReportError(channel, procedure::CopyMatchingFiles);
     return 0;
 }
 

@@ -25,13 +25,10 @@ namespace procedure {
 inline constexpr char CountWords[] = "CountDelimitedWords";
 inline constexpr char WordAt[] = "GetDelimitedWord";
 inline constexpr char SplitWords[] = "StringToArray";
-inline constexpr char ReplaceAll[] = "ReplaceChars";
 inline constexpr char CopyFile[] = "CopyFile";
 inline constexpr char FolderExists[] = "DirExists";
 inline constexpr char CopyMatchingFiles[] = "CopyDirectory";
 inline constexpr char ListHits[] = "SearchFile";
-inline constexpr char CopyHits[] = "CopySelectFile";
-inline constexpr char ConnectToShare[] = "ConnectToShare";
 inline constexpr char BrowseForFolder[] = "BrowseForFolder";
 inline constexpr char DesktopFolder[] = "GetShellDesktopLocation";
 } // namespace procedure

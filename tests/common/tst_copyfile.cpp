@@ -8,7 +8,7 @@
 #include "resultlines.h"
 #include "scopedtesthooks.h"
 #include "tempdir.h"
-#include "testhost.h"
+#include "testchannel.h"
 
 #include <QtTest>
 
@@ -109,7 +109,7 @@ void TestCopyFile::copiesEveryByte()
     QFETCH(qint64, size);
     QFETCH(bool, existing);
     QFETCH(QByteArray, old);
-    TestHost host;
+    TestChannel host;
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString src = dir.filePath(QStringLiteral("src/data.bin"));
@@ -119,7 +119,7 @@ void TestCopyFile::copiesEveryByte()
     if (existing)
         QVERIFY(WriteFile(dst, old));
 
-    QVERIFY(CopyFile(src, dst));
+    QVERIFY(CopyFile(src, dst, host));
     QCOMPARE(ReadFile(dst), Content(size)); // no stale tail of an old file
     QCOMPARE(ReadFile(src), Content(size));
     QCOMPARE(FolderEntries(dir.filePath(QStringLiteral("dst"))), QStringList{"data.bin"});
@@ -140,7 +140,7 @@ void TestCopyFile::writeFailureLeavesDestination()
 {
     QFETCH(bool, existing);
     QFETCH(qint64, failAt);
-    TestHost host;
+    TestChannel host;
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString src = dir.filePath(QStringLiteral("a/x.bin"));
@@ -153,7 +153,7 @@ void TestCopyFile::writeFailureLeavesDestination()
     g_failAt = failAt;
     {
         const ScopedTestHooks hooks([](platform::TestHooks &h) { h.writeFault = &FailAtOffset; });
-        QVERIFY(!CopyFile(src, dst));
+        QVERIFY(!CopyFile(src, dst, host));
     }
 
     QCOMPARE(g_seen.last(), failAt); // the failure really came from the hook
@@ -167,7 +167,7 @@ void TestCopyFile::writeFailureLeavesDestination()
 
 void TestCopyFile::sourceShrinkingIsFailure()
 {
-    TestHost host;
+    TestChannel host;
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString src = dir.filePath(QStringLiteral("x.bin"));
@@ -178,7 +178,7 @@ void TestCopyFile::sourceShrinkingIsFailure()
     g_shrinkPath = src;
     {
         const ScopedTestHooks hooks([](platform::TestHooks &h) { h.writeFault = &ShrinkSourceOnce; });
-        QVERIFY(!CopyFile(src, dst));
+        QVERIFY(!CopyFile(src, dst, host));
     }
 
     QVERIFY(g_shrinkPath.isEmpty()); // the source did shrink during the copy
@@ -218,9 +218,9 @@ void TestCopyFile::refused()
                                           dir.filePath(QStringLiteral("data/hardlink.bin"))))
         QSKIP("hard links are not supported in the temporary folder");
     const QString before = testsupport::TreeDigest(dir.path());
-    TestHost host;
+    TestChannel host;
 
-    QVERIFY(!CopyFile(dir.filePath(source), dir.filePath(destination)));
+    QVERIFY(!CopyFile(dir.filePath(source), dir.filePath(destination), host));
     QCOMPARE(host.lines, QStringList{CopyFileError});
     QCOMPARE(testsupport::TreeDigest(dir.path()), before);
     QFile::setPermissions(dir.filePath(QStringLiteral("out/readonly.bin")), QFile::ReadOwner | QFile::WriteOwner);
@@ -240,7 +240,7 @@ void TestCopyFile::sizesBeyond32Bits_data()
 void TestCopyFile::sizesBeyond32Bits()
 {
     QFETCH(qint64, size);
-    TestHost host;
+    TestChannel host;
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString src = dir.filePath(QStringLiteral("big.bin"));
@@ -256,7 +256,7 @@ void TestCopyFile::sizesBeyond32Bits()
     g_failAt = 2 * CopyChunkBytes;
     {
         const ScopedTestHooks hooks([](platform::TestHooks &h) { h.writeFault = &FailAtOffset; });
-        QVERIFY(!CopyFile(src, dst));
+        QVERIFY(!CopyFile(src, dst, host));
     }
 
     QCOMPARE(g_seen, (QList<int64_t>{0, CopyChunkBytes, 2 * CopyChunkBytes}));
@@ -322,9 +322,9 @@ void TestCopyFile::replacementKeepsTheFile()
         g_failAt = CopyChunkBytes;
         hooks.Change([](platform::TestHooks &h) { h.writeFault = FailAtOffset; });
     }
-    TestHost host;
+    TestChannel host;
 
-    const bool copied = CopyFile(src, dst);
+    const bool copied = CopyFile(src, dst, host);
     if (locked)
         QVERIFY(LockFolderEntries(out, false));
     const bool ok = !failWrite && (oldMode >= 0 || !locked);
@@ -365,7 +365,7 @@ void TestCopyFile::largeFilesYieldBetweenChunks()
     QFETCH(qint64, size);
     QFETCH(int, yields);
     QFETCH(bool, stopPressed);
-    TestHost host;
+    TestChannel host;
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString src = dir.filePath(QStringLiteral("big.bin"));
@@ -381,7 +381,7 @@ void TestCopyFile::largeFilesYieldBetweenChunks()
             host.stop = true;
     };
 
-    QVERIFY(CopyFile(src, dst));
+    QVERIFY(CopyFile(src, dst, host));
     QCOMPARE(host.yields, yields);
     QVERIFY(!destinationSeen.contains(true));
     QCOMPARE(ReadFile(dst), Content(size));

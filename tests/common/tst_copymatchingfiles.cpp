@@ -7,7 +7,7 @@
 #include "resultlines.h"
 #include "scopedtesthooks.h"
 #include "tempdir.h"
-#include "testhost.h"
+#include "testchannel.h"
 
 #include <QtTest>
 
@@ -89,9 +89,9 @@ void TestCopyDirectory::copiesNormalFilesOnly()
     QVERIFY(WriteFile(m_src + QStringLiteral("/sub.txt/inner.txt"), "inner"));
     QVERIFY(fixtures::MakeFifo(m_src + QStringLiteral("/pipe.txt")));
     QVERIFY(QFile::setPermissions(m_src + QStringLiteral("/c.txt"), QFile::ReadOwner | QFile::ReadGroup));
-    TestHost host;
+    TestChannel host;
 
-    QCOMPARE(CopyMatchingFiles(m_src, m_dst, QStringLiteral("*.txt")), int64_t(3));
+    QCOMPARE(CopyMatchingFiles(m_src, m_dst, QStringLiteral("*.txt"), host), int64_t(3));
 
     QCOMPARE(host.lines, (QStringList{CopyLine("*.txt", m_src, "a.txt"), CopyLine("*.txt", m_src, "b.txt"),
                                       CopyLine("*.txt", m_src, "c.txt")}));
@@ -119,10 +119,10 @@ void TestCopyDirectory::nothingMatches()
     QFETCH(QString, pattern);
     QVERIFY(testsupport::MakePath(m_src + QStringLiteral("/sub")));
     QVERIFY(WriteFile(m_src + QStringLiteral("/.hid"), "h"));
-    TestHost host;
+    TestChannel host;
     const QString before = testsupport::TreeDigest(m_dir->path());
 
-    QCOMPARE(CopyMatchingFiles(m_dir->filePath(source), m_dst, pattern), int64_t(0));
+    QCOMPARE(CopyMatchingFiles(m_dir->filePath(source), m_dst, pattern, host), int64_t(0));
     QVERIFY(host.lines.isEmpty());
     QVERIFY(!QFileInfo::exists(m_dst));
     QCOMPARE(testsupport::TreeDigest(m_dir->path()), before);
@@ -132,9 +132,9 @@ void TestCopyDirectory::existingDestinationUsedAsIs()
 {
     QVERIFY(WriteFile(m_dst + QStringLiteral("/keep.bin"), "keep"));
     QVERIFY(WriteFile(m_dst + QStringLiteral("/d.doc"), "an older and longer copy"));
-    TestHost host;
+    TestChannel host;
 
-    QCOMPARE(CopyMatchingFiles(m_src, m_dst, QStringLiteral("*.doc")), int64_t(1));
+    QCOMPARE(CopyMatchingFiles(m_src, m_dst, QStringLiteral("*.doc"), host), int64_t(1));
     QCOMPARE(host.lines, QStringList{CopyLine("*.doc", m_src, "d.doc")});
     QCOMPARE(FolderEntries(m_dst), (QStringList{"d.doc", "keep.bin"}));
     QCOMPARE(ReadFile(m_dst + QStringLiteral("/d.doc")), QByteArray("delta"));
@@ -143,7 +143,7 @@ void TestCopyDirectory::existingDestinationUsedAsIs()
 
 void TestCopyDirectory::stopBetweenFiles()
 {
-    TestHost host;
+    TestChannel host;
     // Yield 1 comes before a.txt, yield 2 after its line: the stop pressed
     // there is seen before b.txt.
     host.onYield = [&host](int n) {
@@ -151,7 +151,7 @@ void TestCopyDirectory::stopBetweenFiles()
             host.stop = true;
     };
 
-    QCOMPARE(CopyMatchingFiles(m_src, m_dst, QStringLiteral("*.txt")), int64_t(0));
+    QCOMPARE(CopyMatchingFiles(m_src, m_dst, QStringLiteral("*.txt"), host), int64_t(0));
     QCOMPARE(host.lines, QStringList{CopyLine("*.txt", m_src, "a.txt")});
     QCOMPARE(FolderEntries(m_dst), QStringList{"a.txt"});
     QCOMPARE(ReadFile(m_dst + QStringLiteral("/a.txt")), QByteArray("alpha"));
@@ -161,37 +161,37 @@ void TestCopyDirectory::readOnlyDestinationFileEndsPattern()
 {
     QVERIFY(WriteFile(m_dst + QStringLiteral("/b.txt"), "protected"));
     QVERIFY(QFile::setPermissions(m_dst + QStringLiteral("/b.txt"), QFile::ReadOwner | QFile::ReadGroup));
-    TestHost host;
+    TestChannel host;
 
-    QCOMPARE(CopyMatchingFiles(m_src, m_dst, QStringLiteral("*.txt")), int64_t(1));
+    QCOMPARE(CopyMatchingFiles(m_src, m_dst, QStringLiteral("*.txt"), host), int64_t(1));
     QCOMPARE(host.lines, (QStringList{CopyLine("*.txt", m_src, "a.txt"), CopyFileError}));
     QCOMPARE(FolderEntries(m_dst), (QStringList{"a.txt", "b.txt"})); // c.txt never tried
     QCOMPARE(ReadFile(m_dst + QStringLiteral("/b.txt")), QByteArray("protected"));
 
     // The next pattern goes on as usual.
     host.lines.clear();
-    QCOMPARE(CopyMatchingFiles(m_src, m_dst, QStringLiteral("*.doc")), int64_t(1));
+    QCOMPARE(CopyMatchingFiles(m_src, m_dst, QStringLiteral("*.doc"), host), int64_t(1));
     QCOMPARE(host.lines, QStringList{CopyLine("*.doc", m_src, "d.doc")});
 }
 
 void TestCopyDirectory::destinationParentMissing()
 {
-    TestHost host;
+    TestChannel host;
     const QString dst = m_dir->filePath(QStringLiteral("missing/dst"));
     const QString before = testsupport::TreeDigest(m_dir->path());
 
-    QCOMPARE(CopyMatchingFiles(m_src, dst, QStringLiteral("*.txt")), int64_t(0));
+    QCOMPARE(CopyMatchingFiles(m_src, dst, QStringLiteral("*.txt"), host), int64_t(0));
     QCOMPARE(host.lines, QStringList{CopyDirectoryError});
     QCOMPARE(testsupport::TreeDigest(m_dir->path()), before);
 }
 
 void TestCopyDirectory::listingRefused()
 {
-    TestHost host;
+    TestChannel host;
     g_refusedFolder = m_src;
     const ScopedTestHooks hooks([](platform::TestHooks &h) { h.listingFault = &RefuseOne; });
 
-    QCOMPARE(CopyMatchingFiles(m_src, m_dst, QStringLiteral("*.txt")), int64_t(0));
+    QCOMPARE(CopyMatchingFiles(m_src, m_dst, QStringLiteral("*.txt"), host), int64_t(0));
     QCOMPARE(host.lines, QStringList{CopyDirectoryError});
     QVERIFY(!QFileInfo::exists(m_dst));
 }
@@ -207,9 +207,9 @@ void TestCopyDirectory::tallyBeyond16Bits()
         QFile f(src + QStringLiteral("/f%1").arg(i, 5, 10, QLatin1Char('0')));
         QVERIFY(f.open(QIODevice::WriteOnly));
     }
-    TestHost host;
+    TestChannel host;
 
-    QCOMPARE(CopyMatchingFiles(src, m_dst, QStringLiteral("f*")), int64_t(files));
+    QCOMPARE(CopyMatchingFiles(src, m_dst, QStringLiteral("f*"), host), int64_t(files));
     QCOMPARE(host.lines.size(), files);
     QVERIFY(!host.lines.contains(CopyDirectoryError));
     QCOMPARE(host.lines.last(), CopyLine("f*", src, "f32999"));

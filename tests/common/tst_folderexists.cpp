@@ -4,7 +4,7 @@
 #include "platform/listing.h"
 #include "scopedtesthooks.h"
 #include "tempdir.h"
-#include "testhost.h"
+#include "testchannel.h"
 
 #include <QtTest>
 
@@ -60,10 +60,10 @@ void TestDirExists::paths()
     QVERIFY(testsupport::WriteFile(dir.filePath(QStringLiteral("file.txt")), "x"));
     QVERIFY(QFile::link(dir.filePath(QStringLiteral("folder")), dir.filePath(QStringLiteral("alias"))));
     QVERIFY(QFile::link(dir.filePath(QStringLiteral("gone")), dir.filePath(QStringLiteral("dangling"))));
-    TestHost host;
+    TestChannel host;
 
     const QString full = path == QLatin1String("<empty>") ? QString() : dir.filePath(path);
-    QCOMPARE(FolderExists(full), exists);
+    QCOMPARE(FolderExists(full, host), exists);
     QVERIFY(host.lines.isEmpty());
 }
 
@@ -71,9 +71,9 @@ void TestDirExists::refusedListingReported()
 {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    TestHost host;
+    TestChannel host;
     const ScopedTestHooks hooks([](platform::TestHooks &h) { h.listingFault = &RefuseAll; });
-    QVERIFY(!FolderExists(dir.path()));
+    QVERIFY(!FolderExists(dir.path(), host));
     QCOMPARE(host.lines, QStringList{QStringLiteral("※※※ Error in DirExists")});
 }
 

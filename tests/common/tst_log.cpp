@@ -4,7 +4,7 @@
 #include "common/log.h"
 #include "scopedtesthooks.h"
 #include "tempdir.h"
-#include "testhost.h"
+#include "testchannel.h"
 
 #include <QtTest>
 
@@ -193,7 +193,7 @@ void TestLog::createsMissingFile()
 
 void TestLog::unwritablePathSwallowed()
 {
-    TestHost host;
+    TestChannel host;
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     // A parent that is a regular file refuses the log even to root.

@@ -3,7 +3,7 @@
 
 #include "common/filecopy.h"
 #include "common/wordlist.h"
-#include "testhost.h"
+#include "testchannel.h"
 
 #include <QtTest>
 
@@ -46,22 +46,22 @@ void TestWordList::split()
 {
     QFETCH(QString, text);
     QFETCH(QStringList, expected);
-    TestHost host;
+    TestChannel host;
     const QString delim = QStringLiteral(";");
 
-    QCOMPARE(CountWords(text, delim), int32_t(expected.size()));
+    QCOMPARE(CountWords(text, delim, host), int32_t(expected.size()));
 
     WordArray words{QStringLiteral("stale"), QStringLiteral("stale"), QStringLiteral("stale"),
                     QStringLiteral("stale"), QStringLiteral("stale"), QStringLiteral("stale")};
-    const int32_t count = SplitWords(text, words, delim);
+    const int32_t count = SplitWords(text, words, delim, host);
     QCOMPARE(count, int32_t(expected.size()));
     QCOMPARE(words.size(), expected.size() + 1); // re-created, element 0 unused
     QCOMPARE(words.mid(1), expected);
     // Joining the words back gives the text: nothing lost, nothing trimmed.
     QCOMPARE(words.mid(1).join(delim), text);
 
-    QCOMPARE(WordAt(text, 1, delim), expected.first());
-    QCOMPARE(WordAt(text, count, delim), expected.last());
+    QCOMPARE(WordAt(text, 1, delim, host), expected.first());
+    QCOMPARE(WordAt(text, count, delim, host), expected.last());
     QVERIFY(host.lines.isEmpty());
 }
 
@@ -86,14 +86,14 @@ void TestWordList::getWordAgreesWithSplit()
     QFETCH(QString, text);
     QFETCH(QString, delim);
     QFETCH(int, count);
-    TestHost host;
+    TestChannel host;
 
-    QCOMPARE(CountWords(text, delim), count);
+    QCOMPARE(CountWords(text, delim, host), count);
     WordArray words;
-    QCOMPARE(SplitWords(text, words, delim), count);
+    QCOMPARE(SplitWords(text, words, delim, host), count);
     QCOMPARE(words.size(), count + 1);
     for (int i = 1; i <= count; ++i)
-        QCOMPARE(words.at(i), WordAt(text, i, delim));
+        QCOMPARE(words.at(i), WordAt(text, i, delim, host));
     QVERIFY(host.lines.isEmpty());
 }
 
@@ -119,12 +119,12 @@ void TestWordList::getWord()
     QFETCH(int, number);
     QFETCH(QString, delim);
     QFETCH(QString, expected);
-    TestHost host;
-    QCOMPARE(WordAt(text, number, delim), expected);
+    TestChannel host;
+    QCOMPARE(WordAt(text, number, delim, host), expected);
     if (delim.isEmpty()) {
-        QCOMPARE(CountWords(text, delim), 1);
+        QCOMPARE(CountWords(text, delim, host), 1);
         WordArray words;
-        QCOMPARE(SplitWords(text, words, delim), 1);
+        QCOMPARE(SplitWords(text, words, delim, host), 1);
         QCOMPARE(words.mid(1), QStringList{text});
     }
     QVERIFY(host.lines.isEmpty());
@@ -155,7 +155,7 @@ void TestWordList::replaceChars()
     QFETCH(QString, find);
     QFETCH(QString, replacement);
     QFETCH(QString, expected);
-    TestHost host;
+    TestChannel host;
     QCOMPARE(ReplaceAll(text, find, replacement), expected);
     QVERIFY(host.lines.isEmpty());
 }

@@ -7,7 +7,7 @@
 #include "common/filecopy.h"
 #include "foldertree/foldertree.h"
 #include "fixtures.h"
-#include "testhost.h"
+#include "testchannel.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -102,8 +102,8 @@ private slots:
         const QStringList before = Entries(D);
         const QString digest = testsupport::TreeDigest(src);
 
-        TestHost host;
-        const int64_t copied = common::CopyMatchingFiles(src, out, QStringLiteral("*.txt"));
+        TestChannel host;
+        const int64_t copied = common::CopyMatchingFiles(src, out, QStringLiteral("*.txt"), host);
         QCOMPARE(copied, int64_t(0));
         QCOMPARE(host.lines, QStringList{CopyFileError});
         QCOMPARE(Entries(D), before);

@@ -8,7 +8,7 @@
 #include "foldertree/foldertree.h"
 #include "platform/fileaccess.h"
 #include "fixtures.h"
-#include "testhost.h"
+#include "testchannel.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -150,7 +150,7 @@ private slots:
         const QString digest = testsupport::TreeDigest(src);
         const QString out = D + "/out";
 
-        TestHost host;
+        TestChannel host;
         host.onYield = [&](int n) {
             if (n != 1)
                 return;
@@ -158,7 +158,7 @@ private slots:
             if (change != QLatin1String("removed"))
                 QVERIFY(MakeOddEntry(change, victim, src + "/.fifo"));
         };
-        const int64_t copied = common::CopyMatchingFiles(src, out, QStringLiteral("*.txt"));
+        const int64_t copied = common::CopyMatchingFiles(src, out, QStringLiteral("*.txt"), host);
 
         // The file that changed is a failure of its own copy; as always after
         // a failed copy, the rest of that pattern's listing is not tried.

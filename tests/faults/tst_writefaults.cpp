@@ -8,7 +8,7 @@
 #include "foldertree/foldertree.h"
 #include "platform/fileio.h"
 #include "fixtures.h"
-#include "testhost.h"
+#include "testchannel.h"
 
 #include <QLineEdit>
 #include <QProcess>
@@ -57,7 +57,7 @@ private:
     }
     // The common outcome: a.txt copied, big.bin failed (old one kept), the
     // rest of the listing not tried, nothing half-written anywhere.
-    void CheckOutcome(const TestHost &host, int64_t copied, const QString &out, bool old, const QString &digest)
+    void CheckOutcome(const TestChannel &host, int64_t copied, const QString &out, bool old, const QString &digest)
     {
         QCOMPARE(copied, int64_t(1));
         QCOMPARE(host.lines, (QStringList{Copied("*", S + "/a.txt"), CopyFileError}));
@@ -100,11 +100,11 @@ private slots:
         const QString digest = MakeFiles(out, old);
         g_failFrom = failFrom;
         const ScopedTestHooks hooks([](platform::TestHooks &h) { h.writeFault = FailWhenArmed; });
-        TestHost host;
+        TestChannel host;
         // Yield 3 comes right before big.bin (1: before a.txt, 2: its line);
         // the yields between big.bin's chunks follow.
         host.onYield = [](int n) { g_armed = n >= 3; };
-        const int64_t copied = common::CopyMatchingFiles(S, out, QStringLiteral("*"));
+        const int64_t copied = common::CopyMatchingFiles(S, out, QStringLiteral("*"), host);
         CheckOutcome(host, copied, out, old, digest);
     }
 
@@ -122,8 +122,8 @@ private slots:
         // Beyond the limit a write fails (EFBIG) instead of killing the
         // program with SIGXFSZ.
         QVERIFY(fixtures::SetFileSizeLimit(6000));
-        TestHost host;
-        const int64_t copied = common::CopyMatchingFiles(S, out, QStringLiteral("*"));
+        TestChannel host;
+        const int64_t copied = common::CopyMatchingFiles(S, out, QStringLiteral("*"), host);
         QVERIFY(fixtures::SetFileSizeLimit(m_sizeLimit));
         CheckOutcome(host, copied, out, old, digest);
     }
@@ -173,8 +173,8 @@ private slots:
         WriteFile(out + "/big.bin", "OLD CONTENT");
         const QString digest = testsupport::TreeDigest(S);
 
-        TestHost host;
-        const int64_t copied = common::CopyMatchingFiles(S, out, QStringLiteral("*"));
+        TestChannel host;
+        const int64_t copied = common::CopyMatchingFiles(S, out, QStringLiteral("*"), host);
         const QStringList entries = Entries(out);
         const QByteArray kept = testsupport::ReadFile(out + "/big.bin");
         QProcess::execute(QStringLiteral("umount"), {mountPoint});

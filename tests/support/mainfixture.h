@@ -7,7 +7,7 @@
 #include "app/result/resultwindow.h"
 #include "foldertree/foldertree.h"
 #include "scopedtesthooks.h"
-#include "testhost.h"
+#include "testchannel.h"
 
 #include <QCheckBox>
 #include <QDir>

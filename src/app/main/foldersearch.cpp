@@ -4,8 +4,9 @@
 #include "foldertree/foldertree.h"
 #include "platform/fileaccess.h"
 
-FolderSearch::FolderSearch(Environment environment)
-    : m_env(std::move(environment))
+FolderSearch::FolderSearch(common::SearchChannel &channel, Options options)
+    : m_channel(channel)
+    , m_options(std::move(options))
 {
 }
 
@@ -22,7 +23,7 @@ void FolderSearch::End()
 
 bool FolderSearch::SetPatterns(const QString &text)
 {
-    m_patternCount = common::SplitWords(text, m_patterns, QStringLiteral(";"));
+    m_patternCount = common::SplitWords(text, m_patterns, QStringLiteral(";"), m_channel);
     return m_patternCount >= 1;
 }
 

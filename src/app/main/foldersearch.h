@@ -1,10 +1,12 @@
 #pragma once
 // The search behind the main window's search buttons: the depth-first walk
 // of the folder tree, the matching of each folder's entries against the
-// pattern list, the copy of hits, and their state.  Not a widget: what it
-// needs of the window (where lines go, the yield, the status text, the
-// destination folder, whether to walk the whole tree) it is given.
+// pattern list, the copy of hits, and their state.  Not a widget: lines,
+// yields and the status text go through the channel it is given, and it
+// reads the destination folder and whether to walk the whole tree through
+// its options.
 
+#include "common/searchchannel.h"
 #include "common/wordlist.h"
 
 #include <QString>
@@ -15,17 +17,14 @@ class FolderNode;
 
 class FolderSearch {
 public:
-    struct Environment {
-        std::function<void(const QString &line)> addLine;
-        std::function<void()> yield;
-        std::function<void(const QString &text)> setStatus;
+    struct Options {
         // Read anew for every folder a copy visits.
         std::function<QString()> destination;
         // Whether folders below the start folder are searched too.
         std::function<bool()> fullExpand;
     };
 
-    explicit FolderSearch(Environment environment);
+    FolderSearch(common::SearchChannel &channel, Options options);
 
     // A search runs from Begin() to End(); between them a stop request
     // ends the walk at its next poll.
@@ -36,7 +35,6 @@ public:
     bool StopRequested() const { return m_stopRequested; }
 
     // Splits the `;`-separated pattern list; false when it holds none.
-    // Throws as common::SplitWords does.
     bool SetPatterns(const QString &text);
     int32_t PatternCount() const { return m_patternCount; }
 
@@ -52,7 +50,8 @@ private:
     void CopyHits(const QString &path);
     bool IsExcludedCopyDestination(const QString &path) const;
 
-    Environment m_env;
+    common::SearchChannel &m_channel;
+    Options m_options;
     bool m_stopRequested = false;
     bool m_running = false;
     common::WordArray m_patterns;

@@ -2,24 +2,18 @@
 // subfolder of the destination named after the source path.
 #include "app/main/foldersearch.h"
 
-#include "common/host.h"
-#include "common/resultline.h"
 #include "common/filecopy.h"
 #include "platform/fileaccess.h"
 
 void FolderSearch::CopyHits(const QString &path)
 {
-    try {
-        const QString name = common::CopyFolderName(path);
-        // Read anew for every folder: an edit during a search applies from
-        // the next folder on.
-        const QString destination = m_env.destination() + platform::Separator() + name;
-        const int32_t count = m_patternCount;
-        for (int32_t i = 1; i <= count; ++i)
-            common::CopyMatchingFiles(path, destination, m_patterns.at(i));
-    } catch (...) {
-        common::ReportError(common::procedure::CopyHits);
-    }
+    const QString name = common::CopyFolderName(path);
+    // Read anew for every folder: an edit during a search applies from
+    // the next folder on.
+    const QString destination = m_options.destination() + platform::Separator() + name;
+    const int32_t count = m_patternCount;
+    for (int32_t i = 1; i <= count; ++i)
+        common::CopyMatchingFiles(path, destination, m_patterns.at(i), m_channel);
 }
 
 namespace {
@@ -39,7 +33,7 @@ bool FolderSearch::IsExcludedCopyDestination(const QString &path) const
 {
     if (path.isEmpty())
         return false;
-    const QString destination = platform::ResolvedPath(m_env.destination());
+    const QString destination = platform::ResolvedPath(m_options.destination());
     if (destination.isEmpty())
         return false;
     if (!m_copyStartResolved.isEmpty() && IsAtOrBelow(m_copyStartResolved, destination))

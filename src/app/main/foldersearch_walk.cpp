@@ -2,56 +2,51 @@
 // the network attempt before each folder.
 #include "app/main/foldersearch.h"
 
-#include "common/host.h"
 #include "common/resultline.h"
 #include "foldertree/foldertree.h"
 #include "platform/fileaccess.h"
 
 void FolderSearch::VisitNode(FolderNode *node, bool copy)
 {
-    try {
-        if (!node)
+    if (!node)
+        return;
+    const QString path = node->Path();
+    if (copy && IsExcludedCopyDestination(path))
+        return;
+    if (!path.isEmpty() && !NodeAccessible(node)) {
+        if (!ConnectToShare(path)) {
+            m_channel.AppendLine(common::AccessDeniedLine(path));
             return;
-        const QString path = node->Path();
-        if (copy && IsExcludedCopyDestination(path))
-            return;
-        if (!path.isEmpty() && !NodeAccessible(node)) {
-            if (!ConnectToShare(path)) {
-                m_env.addLine(common::AccessDeniedLine(path));
-                return;
-            }
-            m_env.addLine(common::AccessGrantedLine(path));
         }
-        m_env.setStatus(QStringLiteral("展開中 in ") + node->DisplayName());
+        m_channel.AppendLine(common::AccessGrantedLine(path));
+    }
+    m_channel.SetStatus(QStringLiteral("展開中 in ") + node->DisplayName());
 
-        const QString name = node->DisplayName();
-        node->ShowChildren(true);
-        const QString after = node->DisplayName();
-        if (after.isEmpty() || after != name)
+    const QString name = node->DisplayName();
+    node->ShowChildren(true);
+    const QString after = node->DisplayName();
+    if (after.isEmpty() || after != name)
+        return;
+    if (node->IsPseudoFileSystem())
+        return;   // the system's own plumbing: not even listed
+
+    if (!path.isEmpty()) {
+        if (copy)
+            CopyHits(path);
+        else
+            ListHits(path);
+    }
+    if (!path.isEmpty() && !m_options.fullExpand())
+        return;
+
+    FolderNode *child = node->FirstChild();
+    while (child) {
+        m_channel.Yield();
+        if (m_stopRequested)
             return;
-        if (node->IsPseudoFileSystem())
-            return;   // the system's own plumbing: not even listed
-
-        if (!path.isEmpty()) {
-            if (copy)
-                CopyHits(path);
-            else
-                ListHits(path);
-        }
-        if (!path.isEmpty() && !m_env.fullExpand())
-            return;
-
-        FolderNode *child = node->FirstChild();
-        while (child) {
-            m_env.yield();
-            if (m_stopRequested)
-                return;
-            FolderNode *next = child->NextSibling();
-            VisitNode(child, copy);
-            child = next;
-        }
-    } catch (...) {
-        // A failing node ends silently; the level above goes on.
+        FolderNode *next = child->NextSibling();
+        VisitNode(child, copy);
+        child = next;
     }
 }
 
@@ -65,10 +60,5 @@ bool FolderSearch::NodeAccessible(FolderNode *node)
 
 bool FolderSearch::ConnectToShare(const QString &path)
 {
-    try {
-        return platform::OpenNetworkEnumeration(path);
-    } catch (...) {
-        common::ReportError(common::procedure::ConnectToShare);
-        return false;
-    }
+    return platform::OpenNetworkEnumeration(path);
 }

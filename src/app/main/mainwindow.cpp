@@ -153,22 +153,17 @@ QPushButton *MakeButton(QWidget *parent, const char *name, const QString &captio
 MainWindow::MainWindow(ResultWindow &result, QWidget *parent)
     : QWidget(parent)
     , m_result(result)
-    , m_search({[this](const QString &line) { AppendLine(line); }, [this] { Yield(); },
-                [this](const QString &text) { SetStatusText(text); }, [this] { return m_destinationEdit->text(); },
-                [this] { return m_fullExpandCheck->isChecked(); }})
+    , m_search(*this, {[this] { return m_destinationEdit->text(); }, [this] { return m_fullExpandCheck->isChecked(); }})
 {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QString::fromLatin1(AppTitle));
     setWindowIcon(PathwrenIcon());
     CreateControls();
-    common::SetHost(this);
     m_result.SetHost(this);
 }
 
 MainWindow::~MainWindow()
 {
-    if (&common::CurrentHost() == static_cast<common::Host *>(this))
-        common::SetHost(nullptr);
     m_result.SetHost(nullptr);
     ResultWindow::DestroyInstance();
 }
@@ -259,7 +254,6 @@ void MainWindow::CreateControls()
 void MainWindow::Load()
 {
     m_statusBar = statusbar::CreateStatusBar(this);
-    m_folderTree->SetStartupOption(false);
     common::WriteLog(QStringLiteral("System Start..."));
 
     // The tree keeps its design distances to the bottom and right edges.

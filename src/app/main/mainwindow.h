@@ -5,7 +5,7 @@
 #include "app/main/foldersearch.h"
 #include "app/main/searchdialogcloser.h"
 #include "app/result/resultwindow.h"
-#include "common/host.h"
+#include "common/searchchannel.h"
 
 #include <QElapsedTimer>
 #include <QTimer>
@@ -21,7 +21,7 @@ class QPushButton;
 class QSettings;
 class QStatusBar;
 
-class MainWindow : public QWidget, private common::Host, private ResultWindow::Host {
+class MainWindow : public QWidget, private common::SearchChannel, private ResultWindow::Host {
     Q_OBJECT
 public:
     // `result` is the program-wide result window; from now on the main
@@ -38,6 +38,9 @@ public:
     // Tests watch (or act at) every yield of a running search; the argument
     // counts the yields since the observer was set.
     void SetYieldObserver(std::function<void(int)> observer);
+
+    // Where the search and its helpers send lines, yields and stop questions.
+    common::SearchChannel &Channel() { return *this; }
 
     // Closes message boxes that would hold up a running search.
     SearchDialogCloser &DialogCloser() { return *m_dialogCloser; }
@@ -79,10 +82,12 @@ private:
     int m_marginHeight = 0;
     int m_marginWidth = 0;
 
-    // common::Host and ResultWindow::Host (one stop request answers both)
+    // common::SearchChannel and ResultWindow::Host: one stop request and
+    // one yield answer both.
     void AppendLine(const QString &line) override;
-    bool StopRequested() const override { return m_search.StopRequested(); }
     void Yield() override;
+    bool StopRequested() const override { return m_search.StopRequested(); }
+    void SetStatus(const QString &text) override { SetStatusText(text); }
     QRect OuterRect() const override { return frameGeometry(); }
 
     void CreateControls();

@@ -23,34 +23,27 @@ void MainWindow::SearchAndCopy()
 void MainWindow::RunSearch(bool copy)
 {
     m_sinceEvents.invalidate();   // the first yield shows the start at once
-    try {
-        m_search.Begin();
-        m_searchCopyButton->setEnabled(false);
-        m_searchButton->setEnabled(false);
-        m_stopButton->setEnabled(true);
-        m_fullExpandCheck->setEnabled(false);
-        AppendLine(copy ? QStringLiteral("☆☆☆ 検索後コピー開始... ☆☆☆") : QStringLiteral("☆☆☆ 検索のみ開始... ☆☆☆"));
+    m_search.Begin();
+    m_searchCopyButton->setEnabled(false);
+    m_searchButton->setEnabled(false);
+    m_stopButton->setEnabled(true);
+    m_fullExpandCheck->setEnabled(false);
+    AppendLine(copy ? QStringLiteral("☆☆☆ 検索後コピー開始... ☆☆☆") : QStringLiteral("☆☆☆ 検索のみ開始... ☆☆☆"));
 
-        if (CheckPattern()) {
-            bool go = true;
-            if (copy) {
-                const QString destination = m_destinationEdit->text();
-                if (destination.isEmpty() || !common::FolderExists(destination)) {
-                    ShowWarning(QStringLiteral("コピー先フォルダが不正です。"));
-                    go = false;
-                }
+    if (CheckPattern()) {
+        bool go = true;
+        if (copy) {
+            const QString destination = m_destinationEdit->text();
+            if (destination.isEmpty() || !common::FolderExists(destination, *this)) {
+                ShowWarning(QStringLiteral("コピー先フォルダが不正です。"));
+                go = false;
             }
-            if (go)
-                m_search.Walk(m_folderTree->SelectedFolder(), copy);
         }
-    } catch (...) {
-        // Any failure ends the search normally: banner and buttons below.
+        if (go)
+            m_search.Walk(m_folderTree->SelectedFolder(), copy);
     }
 
-    try {
-        AppendLine(QStringLiteral("☆☆☆ 終了 ☆☆☆"));
-    } catch (...) {
-    }
+    AppendLine(QStringLiteral("☆☆☆ 終了 ☆☆☆"));
     m_search.End();
     m_searchCopyButton->setEnabled(true);
     m_searchButton->setEnabled(true);
@@ -61,13 +54,10 @@ void MainWindow::RunSearch(bool copy)
 
 bool MainWindow::CheckPattern()
 {
-    try {
-        if (m_search.SetPatterns(m_patternEdit->text()))
-            return true;
-        ShowWarning(QStringLiteral("設定された検索文字列が不正です。"));
-        m_patternEdit->setFocus();
-    } catch (...) {
-    }
+    if (m_search.SetPatterns(m_patternEdit->text()))
+        return true;
+    ShowWarning(QStringLiteral("設定された検索文字列が不正です。"));
+    m_patternEdit->setFocus();
     return false;
 }
 

@@ -6,18 +6,15 @@
 #include "app/shared/geometry.h"
 #include "app/shared/icon.h"
 #include "app/statusbar/statusbar.h"
-#include "common/host.h"
 #include "platform/nativepath.h"
 #include "common/resultline.h"
 #include "platform/desktop.h"
-#include "platform/testhooks.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDateTime>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -179,17 +176,9 @@ void ResultWindow::OpenMenuLineFolder()
     const QString target = ResultModel::PathOfLine(m_menuLine);
     if (target.isEmpty())
         return;
-    if (const auto &folderOpener = platform::ActiveTestHooks().folderOpener) {
-        folderOpener(target);
-        return;
-    }
     // The file manager shows the target selected; without one, the folder
     // alone is opened.
-    const QString folder = FolderOf(target);
-    platform::ShowInFileManager(target, [folder](bool shown) {
-        if (!shown)
-            QDesktopServices::openUrl(platform::LocalFileUrl(folder));
-    });
+    platform::ShowInFileManager(target, FolderOf(target));
 }
 
 QString ResultWindow::AllLinesText() const
@@ -349,7 +338,8 @@ void ResultWindow::AppendLine(const QString &line)
         SyncView();
     else if (!m_syncTimer.isActive())
         m_syncTimer.start();
-    common::CurrentHost().Yield();
+    if (m_host)
+        m_host->Yield();
 }
 
 void ResultWindow::SyncView()
@@ -421,10 +411,7 @@ void ResultWindow::OpenLine(const QString &line)
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const QString target = line.isEmpty() ? QString() : DoubleClickTarget(line);
     if (!target.isEmpty()) {
-        if (const auto &opener = platform::ActiveTestHooks().opener)
-            opener(target);
-        else
-            QDesktopServices::openUrl(platform::LocalFileUrl(target));
+        platform::OpenWithDesktop(target);
     }
     QApplication::restoreOverrideCursor();
 }

@@ -26,6 +26,8 @@ public:
         virtual bool StopRequested() const = 0;
         // The main window's outer rectangle, in pixels.
         virtual QRect OuterRect() const = 0;
+        // One yield to the event loop, after every line.
+        virtual void Yield() = 0;
     };
 
     // Makes the program-wide instance; the program's set-up does, once,

@@ -4,11 +4,13 @@
 #include "mainfixture.h"
 #include "resultlines.h"
 
+#include "app/main/foldersearch.h"
 #include "app/statusbar/statusbar.h"
 #include "foldertree/foldertree.h"
 #include "platform/fileaccess.h"
 #include "platform/listing.h"
 #include "tempdir.h"
+#include "testchannel.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -104,6 +106,53 @@ private slots:
         QCOMPARE(SearchLines(), expected);
         QCOMPARE(statusbar::StatusBarText(Ui(w).statusBar), QStringLiteral("展開中 in Sub3"));
         QCOMPARE(f->Result().SelectedRow(), f->Result().LineCount() - 1);
+    }
+
+    // The search needs neither window: a folder tree and a channel will do.
+    void searchWithoutWindows_data()
+    {
+        QTest::addColumn<bool>("copy");
+        QTest::addColumn<bool>("fullExpand");
+        QTest::addColumn<int>("stopAtYield");   // 0: never
+        QTest::newRow("plain, whole tree") << false << true << 0;
+        QTest::newRow("plain, start folder only") << false << false << 0;
+        QTest::newRow("copy, whole tree") << true << true << 0;
+        QTest::newRow("plain, stopped at once") << false << true << 1;
+    }
+    void searchWithoutWindows()
+    {
+        QFETCH(bool, copy);
+        QFETCH(bool, fullExpand);
+        QFETCH(int, stopAtYield);
+        f.reset();
+        QCOMPARE(QApplication::topLevelWidgets().size(), 0);
+        QTemporaryDir out;
+        FolderTreeView tree;
+        QVERIFY(tree.SelectPath(R));
+        TestChannel channel;
+        FolderSearch search(channel, {[&] { return out.path(); }, [&] { return fullExpand; }});
+        channel.stop = false;
+        channel.onYield = [&](int n) {
+            if (n == stopAtYield)
+                search.RequestStop();
+        };
+        search.Begin();
+        QVERIFY(search.SetPatterns(QStringLiteral("*.doc")));
+        search.Walk(tree.SelectedFolder(), copy);
+        search.End();
+
+        QStringList expected;
+        if (copy) {
+            expected << testsupport::Copied("*.doc", R + "/notes.doc") << testsupport::Copied("*.doc", R + "/Sub3/z.doc");
+            QVERIFY(QFile::exists(out.filePath(testsupport::Flat(R + "/Sub3")) + "/z.doc"));
+        } else {
+            expected << Hit("*.doc", "notes.doc");
+            if (fullExpand && !stopAtYield)
+                expected << Hit("*.doc", "Sub3/z.doc");
+        }
+        QCOMPARE(channel.lines, expected);
+        QCOMPARE(channel.status, QStringLiteral("展開中 in ") + (fullExpand && !stopAtYield ? "Sub3" : QFileInfo(R).fileName()));
+        QCOMPARE(QApplication::topLevelWidgets().size(), 1);   // the tree alone
     }
 
     void withoutFullExpansionOnlyTheStartFolder()

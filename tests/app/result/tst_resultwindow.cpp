@@ -5,7 +5,6 @@
 #include "common/resultline.h"
 #include "platform/nativepath.h"
 #include "scopedtesthooks.h"
-#include "testhost.h"
 
 #include <QAction>
 #include <QApplication>
@@ -31,8 +30,10 @@ class FakeMain : public ResultWindow::Host {
 public:
     bool stop = false;
     QRect rect{67, 67, 375, 530};
+    int yields = 0;
     bool StopRequested() const override { return stop; }
     QRect OuterRect() const override { return rect; }
+    void Yield() override { ++yields; }
 };
 } // namespace
 
@@ -40,7 +41,6 @@ class TestResultWindow : public QObject {
     Q_OBJECT
 private:
     FakeMain m_main;
-    TestHost *m_host = nullptr;
 
     ResultWindow &Fresh()
     {
@@ -70,12 +70,10 @@ private slots:
     void init()
     {
         m_main = FakeMain();
-        m_host = new TestHost;
     }
     void cleanup()
     {
         ResultWindow::DestroyInstance();
-        delete m_host;
     }
 
     void freshWindowShowsTitleLineBesideMain()
@@ -116,7 +114,7 @@ private slots:
         QCOMPARE(r.Line(9), QStringLiteral("line 9"));
         QTRY_COMPARE(StatusText(r), QStringLiteral("Line : 9"));
         QCOMPARE(r.SelectedRow(), 9);
-        QCOMPARE(m_host->yields, 10);   // one yield per line
+        QCOMPARE(m_main.yields, 10);   // one yield per line
     }
 
     void emptyLineIsALine()
@@ -157,7 +155,7 @@ private slots:
         QCOMPARE(r.LineCount(), n);
         QCOMPARE(r.SelectedRow(), n - 1);
         QCOMPARE(StatusText(r), QStringLiteral("Line : %1").arg(n - 1));
-        QCOMPARE(m_host->yields, n);
+        QCOMPARE(m_main.yields, n);
     }
 
     void doubleClickTarget_data()

@@ -1,18 +1,16 @@
 #pragma once
-// A common::Host for tests: records every line, counts yields, and can
-// run a callback at a chosen yield (to press "cancel" at an exact moment,
-// or to change the file system under a running procedure).
+// A common::SearchChannel for tests: records every line and status text,
+// counts yields, and can run a callback at a chosen yield (to press "cancel"
+// at an exact moment, or to change the file system under a running
+// procedure).
 
-#include "common/host.h"
+#include "common/searchchannel.h"
 
 #include <QStringList>
 #include <functional>
 
-class TestHost : public common::Host {
+class TestChannel : public common::SearchChannel {
 public:
-    TestHost() { common::SetHost(this); }
-    ~TestHost() override { common::SetHost(nullptr); }
-
     void AppendLine(const QString &line) override
     {
         lines << line;
@@ -25,8 +23,10 @@ public:
         if (onYield)
             onYield(yields);
     }
+    void SetStatus(const QString &text) override { status = text; }
 
     QStringList lines;
+    QString status;
     bool stop = false;
     int yields = 0;
     // Called with the 1-based number of each yield.
