@@ -8,10 +8,11 @@
 int main(int argc, char *argv[])
 {
     // Before QApplication: it needs a display, --help and --version do not.
-    if (const int status = HandleCommandLine(argc, argv, std::cout, std::cerr); status >= 0)
+    CommandLine line;
+    if (const int status = HandleCommandLine(argc, argv, std::cout, std::cerr, line); status >= 0)
         return status;
-
-    QApplication app(argc, argv);
+    int qtArgc = static_cast<int>(line.qtArguments.size()) - 1;
+    QApplication app(qtArgc, line.qtArguments.data());
     // The window class (WM_CLASS) comes from the application name; the
     // desktop entry's StartupWMClass matches it.
     QApplication::setApplicationName(QStringLiteral("Pathwren"));

@@ -468,29 +468,42 @@ private slots:
     }
 
     // Options are read before the program connects to a display: help and
-    // version need none, anything else is refused with the usage.
+    // version need none, Qt's own options are passed on, anything else is
+    // refused with the usage.
     void commandLineWithoutDisplay_data()
     {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("out");   // a pattern for standard output
-        QTest::addColumn<QString>("err");   // a pattern for standard error
-        const QString help = QStringLiteral("^Usage: pathwren \\[--help \\| --version\\]\n\n.*Pathwren\\.log");
+        QTest::addColumn<QString>("out");    // a pattern for standard output
+        QTest::addColumn<QString>("err");    // a pattern for standard error
+        QTest::addColumn<QString>("outTo");  // a file for standard output instead of a pipe
+        const QString help =
+            QStringLiteral("^Usage: pathwren \\[QT-OPTION\\]\\.\\.\\.\n.*--help.*-platform.*Pathwren\\.log");
+        const QString version = QStringLiteral("^Pathwren \\d+\\.\\d+\nCopyright \\(C\\) \\d{4} .*\nLicense MIT.*\n$");
         const QString usage = QStringLiteral("\nUsage: pathwren .*\n.*--help");
-        QTest::newRow("--help") << QStringList{"--help"} << 0 << help << "^$";
-        QTest::newRow("-h") << QStringList{"-h"} << 0 << help << "^$";
-        QTest::newRow("--version") << QStringList{"--version"} << 0 << "^Pathwren \\d+\\.\\d+\n$" << "^$";
-        QTest::newRow("help and version") << QStringList{"--version", "--help"} << 0 << help << "^$";
-        QTest::newRow("unknown long option") << QStringList{"--verbose"} << 2 << "^$"
-                                             << "^pathwren: unknown option '--verbose'" + usage;
-        QTest::newRow("unknown short option") << QStringList{"-x"} << 2 << "^$"
-                                              << "^pathwren: unknown option '-x'" + usage;
-        QTest::newRow("Qt's own option") << QStringList{"-platform", "offscreen"} << 2 << "^$"
-                                         << "^pathwren: unknown option '-platform'" + usage;
-        QTest::newRow("argument") << QStringList{"/tmp"} << 2 << "^$"
-                                  << "^pathwren: unexpected argument '/tmp'" + usage;
-        QTest::newRow("unknown after help") << QStringList{"--help", "--bogus"} << 2 << "^$"
-                                            << "^pathwren: unknown option '--bogus'" + usage;
+        const auto row = [](const char *name, const QStringList &args, int status, const QString &out,
+                            const QString &err, const QString &outTo = QString()) {
+            QTest::newRow(name) << args << status << out << err << outTo;
+        };
+        row("--help", {"--help"}, 0, help, "^$");
+        row("-h", {"-h"}, 0, help, "^$");
+        row("--version", {"--version"}, 0, version, "^$");
+        row("help and version", {"--version", "--help"}, 0, help, "^$");
+        row("unknown long option", {"--verbose"}, 2, "^$", "^pathwren: unknown option '--verbose'" + usage);
+        row("unknown short option", {"-x"}, 2, "^$", "^pathwren: unknown option '-x'" + usage);
+        row("Qt's own options passed on",
+            {"-platform", "offscreen", "--style=fusion", "-session", "x", "-reverse", "--version"}, 0, version, "^$");
+        row("Qt's option without its value", {"--version", "-style"}, 2, "^$",
+            "^pathwren: option '-style' requires an argument" + usage);
+        row("Qt's option with a value it does not join", {"-platform=offscreen"}, 2, "^$",
+            "^pathwren: unknown option '-platform=offscreen'" + usage);
+        row("argument", {"/tmp"}, 2, "^$", "^pathwren: unexpected argument '/tmp'" + usage);
+        row("unknown after help", {"--help", "--bogus"}, 2, "^$", "^pathwren: unknown option '--bogus'" + usage);
+        row("-- ends the options", {"--version", "--"}, 0, version, "^$");
+        row("an option after --", {"--", "--version"}, 2, "^$", "^pathwren: unexpected argument '--version'" + usage);
+        row("help to a full disk", {"--help"}, 1, "", "^pathwren: write error: No space left on device\n$",
+            "/dev/full");
+        row("version to a full disk", {"--version"}, 1, "", "^pathwren: write error", "/dev/full");
     }
     void commandLineWithoutDisplay()
     {
@@ -498,8 +511,11 @@ private slots:
         QFETCH(int, status);
         QFETCH(QString, out);
         QFETCH(QString, err);
+        QFETCH(QString, outTo);
 
         QProcess program;
+        if (!outTo.isEmpty())
+            program.setStandardOutputFile(outTo);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove(QStringLiteral("DISPLAY"));
         env.remove(QStringLiteral("WAYLAND_DISPLAY"));
