@@ -7,12 +7,20 @@
 
 int main(int argc, char *argv[])
 {
-    // Before QApplication: it needs a display, --help and --version do not.
+    // Before QApplication: --help and --version need no display, and a start
+    // without one is told in a line of the program's own.
     CommandLine line;
     if (const int status = HandleCommandLine(argc, argv, std::cout, std::cerr, line); status >= 0)
         return status;
+    if (const std::string missing = MissingDisplay(line); !missing.empty()) {
+        std::cerr << "pathwren: no display: " << missing << '\n';
+        return 1;
+    }
+
     int qtArgc = static_cast<int>(line.qtArguments.size()) - 1;
+    DisplayFailureGuard guard(line);
     QApplication app(qtArgc, line.qtArguments.data());
+    guard.Release();
     // The window class (WM_CLASS) comes from the application name; the
     // desktop entry's StartupWMClass matches it.
     QApplication::setApplicationName(QStringLiteral("Pathwren"));

@@ -469,7 +469,8 @@ private slots:
 
     // Options are read before the program connects to a display: help and
     // version need none, Qt's own options are passed on, anything else is
-    // refused with the usage.
+    // refused with the usage, and a start without a display is told in one
+    // line of the program's own.
     void commandLineWithoutDisplay_data()
     {
         QTest::addColumn<QStringList>("args");
@@ -504,6 +505,12 @@ private slots:
         row("help to a full disk", {"--help"}, 1, "", "^pathwren: write error: No space left on device\n$",
             "/dev/full");
         row("version to a full disk", {"--version"}, 1, "", "^pathwren: write error", "/dev/full");
+        // QT_QPA_PLATFORM is xcb here (see below).
+        row("no display", {}, 1, "^$", "^pathwren: no display: DISPLAY is not set\n$");
+        row("no Wayland display", {"-platform", "wayland"}, 1, "^$",
+            "^pathwren: no display: the Qt platform 'wayland' did not start \\(WAYLAND_DISPLAY is not set\\)\n$");
+        row("an X display that does not answer", {"-display", ":987"}, 1, "^$",
+            "^pathwren: no display: cannot connect to the X display ':987'\n$");
     }
     void commandLineWithoutDisplay()
     {

@@ -1,6 +1,11 @@
 #include "app/main/commandline.h"
 
+#include <QMessageLogContext>
+#include <QString>
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -26,7 +31,8 @@ const char Help[] =
     "  -reverse            lay the windows out from right to left\n"
     "\n"
     "Exit status: 0 when the windows were closed or the text was written;\n"
-    "1 when the text could not be written; 2 for a wrong argument.\n"
+    "1 when there is no display to show the windows on, or the text could not be\n"
+    "written; 2 for a wrong argument.\n"
     "\n"
     "Settings: $XDG_CONFIG_HOME/Pathwren/Pathwren.ini (~/.config/Pathwren/Pathwren.ini)\n"
     "Log:      Pathwren.log beside the program when its folder is writable, else\n"
@@ -94,6 +100,90 @@ int Print(std::ostream &out, std::ostream &err, const std::string &text)
     return 1;
 }
 
+std::string Environment(const char *name)
+{
+    const char *value = std::getenv(name);
+    return value != nullptr ? value : "";
+}
+
+// Whether the window system was chosen, by -platform or QT_QPA_PLATFORM.
+bool PlatformChosen(const CommandLine &line)
+{
+    return !line.platform.empty() || !Environment("QT_QPA_PLATFORM").empty();
+}
+
+// The window systems Qt tries, in its order: "xcb", "wayland", "offscreen", ...
+std::vector<std::string> Platforms(const CommandLine &line)
+{
+    std::string spec = line.platform;
+    if (spec.empty())
+        spec = Environment("QT_QPA_PLATFORM");
+    if (spec.empty())
+        spec = Environment("XDG_SESSION_TYPE") == "wayland" ? "wayland;xcb" : "xcb";
+    std::vector<std::string> names;
+    size_t start = 0;
+    while (start <= spec.size()) {
+        const size_t end = std::min(spec.find(';', start), spec.size());
+        const std::string entry = spec.substr(start, end - start);
+        const std::string name = entry.substr(0, entry.find(':')); // parameters follow a ':'
+        if (!name.empty())
+            names.push_back(name);
+        start = end + 1;
+    }
+    return names;
+}
+
+std::string XDisplay(const CommandLine &line)
+{
+    return !line.display.empty() ? line.display : Environment("DISPLAY");
+}
+
+// Why each window system Qt tried did not start, in one line.
+std::string FailedDisplays(const CommandLine &line)
+{
+    if (const std::string missing = MissingDisplay(line); !missing.empty())
+        return missing;
+    std::string reasons;
+    for (const std::string &platform : Platforms(line)) {
+        std::string reason;
+        if (platform == "xcb") {
+            const std::string display = XDisplay(line);
+            reason = display.empty() ? "DISPLAY is not set" : "cannot connect to the X display '" + display + "'";
+        } else if (platform.compare(0, 7, "wayland") == 0) {
+            const std::string display = Environment("WAYLAND_DISPLAY");
+            reason = "the Qt platform '" + platform + "' did not start ("
+                     + (display.empty() ? "WAYLAND_DISPLAY is not set" : "WAYLAND_DISPLAY is '" + display + "'") + ")";
+        } else {
+            reason = "the Qt platform '" + platform + "' did not start";
+        }
+        reasons += (reasons.empty() ? "" : "; ") + reason;
+    }
+    return reasons;
+}
+
+// What Qt says while QApplication is made, held by DisplayFailureGuard.
+struct HeldMessage {
+    QtMsgType type;
+    std::string file, function, category;
+    int line;
+    QString text;
+};
+std::vector<HeldMessage> HeldMessages;
+std::string FailureLine; // said instead of Qt's fatal error
+
+void HoldStartMessage(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (type == QtFatalMsg) {
+        // The one fatal error of QApplication's start: no window system opened.
+        std::fputs(FailureLine.c_str(), stderr);
+        std::fflush(stderr);
+        std::_Exit(1);
+    }
+    HeldMessages.push_back({type, context.file != nullptr ? context.file : "",
+                            context.function != nullptr ? context.function : "",
+                            context.category != nullptr ? context.category : "", context.line, text});
+}
+
 } // namespace
 
 const char *ProgramVersion()
@@ -144,4 +234,47 @@ int HandleCommandLine(int argc, char *argv[], std::ostream &out, std::ostream &e
     if (version)
         return Print(out, err, std::string("Pathwren ") + ProgramVersion() + '\n' + VersionNotice);
     return -1;
+}
+
+std::string MissingDisplay(const CommandLine &line)
+{
+    for (const std::string &platform : Platforms(line)) {
+        if (platform != "xcb")
+            return {};
+    }
+    if (!XDisplay(line).empty())
+        return {};
+    if (PlatformChosen(line))
+        return "DISPLAY is not set";
+    if (Environment("WAYLAND_DISPLAY").empty())
+        return "neither DISPLAY nor WAYLAND_DISPLAY is set";
+    // Qt tries Wayland by itself only in a session that says it is one.
+    return "DISPLAY is not set (for the Wayland display, start it with -platform wayland)";
+}
+
+DisplayFailureGuard::DisplayFailureGuard(const CommandLine &line)
+{
+    FailureLine = "pathwren: no display: " + FailedDisplays(line) + '\n';
+    HeldMessages.clear();
+    m_previous = qInstallMessageHandler(HoldStartMessage);
+}
+
+DisplayFailureGuard::~DisplayFailureGuard()
+{
+    Release();
+}
+
+void DisplayFailureGuard::Release()
+{
+    if (m_previous == nullptr)
+        return;
+    qInstallMessageHandler(m_previous);
+    for (const HeldMessage &held : HeldMessages) {
+        const QMessageLogContext context(held.file.empty() ? nullptr : held.file.c_str(), held.line,
+                                         held.function.empty() ? nullptr : held.function.c_str(),
+                                         held.category.c_str());
+        m_previous(held.type, context, held.text);
+    }
+    HeldMessages.clear();
+    m_previous = nullptr;
 }
