@@ -12,8 +12,10 @@ set(PATHWREN_WEBSITE "https://pathwren.invalid" CACHE STRING
 
 configure_file(${PROJECT_SOURCE_DIR}/resources/pathwren.metainfo.xml.in
                ${PROJECT_BINARY_DIR}/${PATHWREN_APPSTREAM_ID}.metainfo.xml @ONLY)
+configure_file(${PROJECT_SOURCE_DIR}/docs/pathwren.1.in ${PROJECT_BINARY_DIR}/pathwren.1 @ONLY)
 
 install(TARGETS pathwren RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${PROJECT_BINARY_DIR}/pathwren.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${PROJECT_SOURCE_DIR}/resources/pathwren.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_BINARY_DIR}/${PATHWREN_APPSTREAM_ID}.metainfo.xml
