@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# Builds the Debian package and checks it the way an installation would be
-# used: the package's fields, its files unpacked into a temporary root
-# (dpkg -x), the desktop entry and AppStream metadata validated, and the
-# unpacked program started by a user who cannot write there (nobody, when
-# run as root), on its own Xvfb: both windows must appear with the window
-# class the desktop entry names, and the log must land in the user's state
-# folder.  Needs the test packages (scripts/install-deps.sh test).
+# Builds the Debian package as the README says (dpkg-buildpackage, debian/)
+# and checks it the way an installation would use it: the package's
+# fields, its files unpacked into a temporary root (dpkg -x), the desktop
+# entry and AppStream metadata validated, and the unpacked program started
+# by a user who cannot write there (nobody, when run as root), on its own
+# Xvfb: both windows must appear with the window class the desktop entry
+# names, and the log must land in the user's state folder.  The builds run in copies of the source tree (what git would
+# commit: tracked and new files, not ignored ones) in a temporary folder,
+# where dpkg-buildpackage also writes the packages; nothing is left in the
+# tree.  Needs the test packages (scripts/install-deps.sh test).
 #   scripts/check-package.sh
 set -euo pipefail
 . "$(dirname "$0")/xvfb.sh"
@@ -15,7 +18,7 @@ build=${PATHWREN_BUILD_DIR:-$here/build}
 fail() { echo "check-package: $*" >&2; exit 1; }
 
 cmake -S "$here" -B "$build" >/dev/null
-cmake --build "$build" --target pathwren pathwren_xtool -j"$(nproc)" >/dev/null
+cmake --build "$build" --target pathwren_xtool -j"$(nproc)" >/dev/null
 tool=$build/tests/e2e/pathwren_xtool
 
 work=$(mktemp -d /tmp/pathwren-package.XXXXXX)
@@ -31,24 +34,52 @@ finish() {
 }
 trap finish EXIT
 
-echo "== package"
-(cd "$build" && cpack -G DEB -B "$work/pkg") >"$work/cpack.log" 2>&1 || { cat "$work/cpack.log" >&2; fail "cpack failed"; }
-deb=$(ls "$work"/pkg/pathwren_*.deb)
-echo "$(basename "$deb"): $(du -k "$deb" | cut -f1) KiB"
+# copy_source DIR [TAR-OPTION]: the source tree as git sees it, into DIR.
+copy_source() {
+  mkdir -p "$1"
+  (cd "$here" && git ls-files -z --cached --others --exclude-standard |
+    while IFS= read -r -d '' f; do [[ -e $f ]] && printf '%s\0' "$f"; done |
+    tar --null -T - -cf -) | tar -C "$1" "${@:2}" -xf -
+}
+
+# package DIR ARGS...: dpkg-buildpackage in DIR, its output in DIR's parent.
+package() {
+  local dir=$1 start=$SECONDS
+  shift
+  (cd "$dir" && dpkg-buildpackage -us -uc -j"$(nproc)" "$@") >"$dir.log" 2>&1 ||
+    { tail -n 60 "$dir.log" >&2; fail "dpkg-buildpackage failed in $dir (log above)"; }
+  echo "built in $((SECONDS - start)) s: $(cd "$(dirname "$dir")" && ls -- *.deb | tr '\n' ' ')"
+}
+
+began=$SECONDS
+echo "== package (dpkg-buildpackage -us -uc)"
+first=$work/first/pathwren
+copy_source "$first"
+package "$first"
+deb=$(ls "$work"/first/pathwren_*.deb)
+[[ -f $(ls "$work"/first/pathwren-dbgsym_*.deb) ]] || fail "no debug-symbols package"
+
+echo "== fields"
 depends=$(dpkg-deb -f "$deb" Depends)
+recommends=$(dpkg-deb -f "$deb" Recommends)
 echo "Depends: $depends"
-echo "Recommends: $(dpkg-deb -f "$deb" Recommends)"
-for want in "fonts-ipafont-gothic | fonts-japanese-gothic" qt6-translations-l10n libqt6widgets6 libc6; do
+echo "Recommends: $recommends"
+# libxcb1: the build found libxcb, which closes other programs' dialogs during a search.
+for want in "fonts-ipafont-gothic | fonts-japanese-gothic" libqt6widgets6 libxcb1 libc6; do
   [[ "$depends" == *"$want"* ]] || fail "Depends lacks $want"
 done
-[[ "$(dpkg-deb -f "$deb" Recommends)" == *xdg-utils* ]] || fail "Recommends lacks xdg-utils"
+for want in qt6-translations-l10n xdg-utils; do
+  [[ "$recommends" == *"$want"* ]] || fail "Recommends lacks $want"
+done
+[[ "$depends" != *qt6-translations-l10n* ]] || fail "Qt's translations are a dependency, not a recommendation"
 
 echo "== unpacked files"
 root=$work/root
 dpkg -x "$deb" "$root"
 usr=$root/usr
 [[ -x $usr/bin/pathwren ]] || fail "no usr/bin/pathwren"
-[[ -s $usr/share/doc/pathwren/copyright ]] || fail "no copyright file"
+grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' \
+  "$usr/share/doc/pathwren/copyright" || fail "no machine-readable copyright file"
 [[ -s $usr/share/icons/hicolor/scalable/apps/pathwren.svg ]] || fail "no scalable icon"
 for size in 16 32 48 64 128 256; do
   png=$usr/share/icons/hicolor/${size}x${size}/apps/pathwren.png
@@ -116,4 +147,4 @@ grep -q '#,"System Start\.\.\."' "$log" || fail "no start record in $log"
 grep -q '#,"System End\.\.\."' "$log" || fail "no end record in $log"
 [[ ! -e $usr/bin/Pathwren.log ]] || fail "a log beside the installed program"
 echo "log: ~/.local/state/Pathwren/Pathwren.log, $(wc -l <"$log") records"
-echo "== package checked"
+echo "== package checked in $((SECONDS - began)) s"

@@ -2,7 +2,7 @@
 # Installs what Pathwren needs on Debian 12; installs only what is missing.
 # Works as root or through sudo.
 #   scripts/install-deps.sh run      building and running the program
-#   scripts/install-deps.sh package  the above, and making the .deb
+#   scripts/install-deps.sh package  the above, and making the .deb (dpkg-buildpackage)
 #   scripts/install-deps.sh test     all of it, and the tests and checks (default)
 set -euo pipefail
 
@@ -16,17 +16,17 @@ run_packages=(
   qt6-base-dev libxcb1-dev
   fonts-ipafont-gothic qt6-translations-l10n
 )
-# The .deb: cpack's dependency list comes from dpkg-shlibdeps, which it
-# runs on what `file` reports as ELF.
-package_packages=(dpkg-dev file)
+# The .deb (dpkg-buildpackage): debhelper, on top of the build dependencies
+# that debian/control lists, which are all in the set above.
+package_packages=(debhelper)
 # Tests and checks: Xvfb, a window manager and XTEST for the end-to-end and
-# desktop tests, xwininfo for the package check, clang-tidy for the naming
-# check, clang and its fuzzing
-# runtime, and the desktop entry and AppStream validators.
+# desktop tests, clang-tidy for the naming check, clang and its fuzzing
+# runtime; for the package check xwininfo and file, and the desktop entry
+# and AppStream validators.
 test_packages=(
   xvfb jwm x11-utils libxcb-xtest0-dev
   clang libclang-rt-14-dev clang-tidy
-  desktop-file-utils appstream
+  file desktop-file-utils appstream
 )
 
 case "$set_name" in
