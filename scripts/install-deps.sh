@@ -21,12 +21,13 @@ run_packages=(
 package_packages=(debhelper)
 # Tests and checks: Xvfb, a window manager and XTEST for the end-to-end and
 # desktop tests, clang-tidy for the naming check, clang and its fuzzing
-# runtime; for the package check xwininfo and file, and the desktop entry
-# and AppStream validators.
+# runtime; for the package check xwininfo and file, the desktop entry and
+# AppStream validators, lintian, blhc (the build log's hardening flags) and
+# devscripts (hardening-check).
 test_packages=(
   xvfb jwm x11-utils libxcb-xtest0-dev
   clang libclang-rt-14-dev clang-tidy
-  file desktop-file-utils appstream
+  file desktop-file-utils appstream lintian blhc devscripts
 )
 
 case "$set_name" in
