@@ -529,6 +529,8 @@ private slots:
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb")); // would abort without a display
         env.insert(QStringLiteral("HOME"), m_home);
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_config);
+        // As in a desktop session: without it the Wayland library complains itself.
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_tmp->filePath(QStringLiteral("runtime")));
         program.setProcessEnvironment(env);
         program.start(m_bin + QStringLiteral("/pathwren"), args);
         QVERIFY(program.waitForFinished(10000));
