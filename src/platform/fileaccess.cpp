@@ -25,6 +25,11 @@ bool PathAttributesReadable(const QString &path)
     return ::stat(native.constData(), &st) == 0 || ::lstat(native.constData(), &st) == 0;
 }
 
+bool AccessTestReplaced()
+{
+    return ActiveTestHooks().accessTest != nullptr;
+}
+
 bool OpenNetworkEnumeration(const QString &path)
 {
     if (const auto networkOpen = ActiveTestHooks().networkOpen)

@@ -13,6 +13,10 @@ namespace platform {
 // own and counts too).
 bool PathAttributesReadable(const QString &path);
 
+// True when a test stands in for the attribute test above; the walk then
+// asks it instead of taking the answer from its read of the folder.
+bool AccessTestReplaced();
+
 // Stand-in for opening a network enumeration on a path: true when a
 // directory enumeration can be opened on it.
 bool OpenNetworkEnumeration(const QString &path);

@@ -159,8 +159,25 @@ bool OnPseudoFileSystem(const QString &path)
     return IsPseudoFileSystem(MountedType(uint64_t(st.st_dev)));
 }
 
+bool IsPseudoFileSystemType(uint32_t type, uint64_t device)
+{
+    if (PseudoMagic(type))
+        return true;
+    return MemoryMagic(type) && IsPseudoFileSystem(MountedType(device));
+}
+
+namespace {
+int g_containerChecks = 0;
+}
+
+int ContainerChecks()
+{
+    return g_containerChecks;
+}
+
 bool IsFolderOrContainer(const FolderId &id, const QString &folder)
 {
+    ++g_containerChecks;
     QByteArray native;
     if (!detail::ToNative(folder, native) || native.isEmpty())
         return false;

@@ -51,8 +51,15 @@ FolderState InspectFolder(const QString &path);
 // holds it, so a link or a bind mount is caught as well as the mount point.
 bool OnPseudoFileSystem(const QString &path);
 
+// True when a file system of the magic number `type` (statfs) holding the
+// device `device` is a pseudo file system.  May read the mount table: one
+// thread only.
+bool IsPseudoFileSystemType(uint32_t type, uint64_t device);
+
 // True when `id` is the folder `folder` leads to or any folder that holds
 // that one, up to "/".
 bool IsFolderOrContainer(const FolderId &id, const QString &folder);
+// How many times IsFolderOrContainer() has run (tests count its climbs).
+int ContainerChecks();
 
 } // namespace platform

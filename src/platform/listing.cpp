@@ -1,6 +1,7 @@
 #include "platform/listing.h"
 
 #include "platform/fileaccess.h"
+#include "platform/folderread.h"
 #include "platform/listingcache.h"
 #include "platform/nativepath.h"
 #include "platform/testhooks.h"
@@ -42,47 +43,17 @@ int TypeAttributes(mode_t mode)
     return AttrSystem;
 }
 
-using detail::Entry;
-using detail::EntryType;
-using detail::Snapshot;
-
-EntryType TypeOf(unsigned char dtype)
+DirListing::Status StatusOf(FolderRead::Status status)
 {
-    switch (dtype) {
-    case DT_DIR:
-        return EntryType::Directory;
-    case DT_REG:
-        return EntryType::Regular;
-    case DT_LNK:
-    case DT_UNKNOWN:
-        return EntryType::Unresolved;
-    default:
-        return EntryType::Other;
+    switch (status) {
+    case FolderRead::Status::Ok:
+        return DirListing::Status::Ok;
+    case FolderRead::Status::Missing:
+        return DirListing::Status::Missing;
+    case FolderRead::Status::Refused:
+        break;
     }
-}
-
-// The type of an entry the system did not name, following links; a
-// dangling link counts as "other"; false when the entry is gone.
-bool Resolve(const Snapshot &snapshot, const Entry &entry, EntryType *type, bool *link)
-{
-    *link = entry.link;
-    QByteArray path = snapshot.folder;
-    if (!path.endsWith('/'))
-        path += '/';
-    path += entry.raw;
-    struct stat st;
-    if (::stat(path.constData(), &st) == 0) {
-        *type = S_ISDIR(st.st_mode) ? EntryType::Directory : S_ISREG(st.st_mode) ? EntryType::Regular : EntryType::Other;
-        if (!entry.link && ::lstat(path.constData(), &st) == 0)
-            *link = S_ISLNK(st.st_mode);
-        return true;
-    }
-    if (::lstat(path.constData(), &st) == 0) {
-        *type = EntryType::Other;   // dangling symlink
-        *link = S_ISLNK(st.st_mode);
-        return true;
-    }
-    return false;   // removed since it was read
+    return DirListing::Status::Refused;
 }
 
 // Blanks and dots only: the trim of trailing blanks and dots leaves nothing.
@@ -97,89 +68,36 @@ bool MatchesNothing(const QString &pattern)
     return true;
 }
 
-DirListing::Status StatusOf(int error)
-{
-    // A name longer than the file system allows cannot exist either.
-    return (error == ENOENT || error == ENAMETOOLONG) ? DirListing::Status::Missing
-                                                      : DirListing::Status::Refused;
-}
-
 // Whether the folder can be listed, without reading it.
 DirListing::Status OpenStatus(const QByteArray &folder)
 {
     DIR *dir = ::opendir(folder.constData());
-    if (!dir)
-        return StatusOf(errno);
+    if (!dir) {
+        const int error = errno;
+        return (error == ENOENT || error == ENAMETOOLONG) ? DirListing::Status::Missing
+                                                          : DirListing::Status::Refused;
+    }
     ::closedir(dir);
     return DirListing::Status::Ok;
 }
 
-std::shared_ptr<const Snapshot> ReadFolder(const QByteArray &folder, DirListing::Status *status)
+// The read of `folder`: the one of the folder being visited, a kept
+// snapshot of an unchanged folder, or a new one.
+FolderReadPtr ReadFolder(const QByteArray &folder, const FolderRead **inUse)
 {
-    *status = DirListing::Status::Ok;
+    const std::string key(folder.constData(), size_t(folder.size()));
+    if ((*inUse = ReadInUse::For(key)))
+        return nullptr;
     ListingCache &cache = SharedListingCache();
     struct stat now;
     if (::stat(folder.constData(), &now) == 0) {
-        if (std::shared_ptr<const Snapshot> hit = cache.Find(folder, now))
+        if (FolderReadPtr hit = cache.Find(folder, now))
             return hit;
     }
-
-    DIR *dir = ::opendir(folder.constData());
-    if (!dir) {
-        *status = StatusOf(errno);
-        return nullptr;
-    }
-    auto snapshot = std::make_shared<Snapshot>();
-    snapshot->folder = folder;
-    const int fd = ::dirfd(dir);
-    const bool keep = ::fstat(fd, &snapshot->before) == 0 && cache.MayKeep(fd, snapshot->before);
-
-    for (;;) {
-        errno = 0;
-        const dirent *entry = ::readdir(dir);
-        if (!entry) {
-            if (errno != 0) {
-                ::closedir(dir);
-                *status = DirListing::Status::Refused;
-                return nullptr;
-            }
-            break;
-        }
-        const char *raw = entry->d_name;
-        if (IsDotName(raw)) {
-            (raw[1] == '\0' ? snapshot->sawDot : snapshot->sawDotDot) = true;
-            continue;
-        }
-        Entry e;
-        e.name = FromNative(raw, qsizetype(std::strlen(raw)));
-        e.type = TypeOf(entry->d_type);
-        e.link = entry->d_type == DT_LNK;
-        e.hidden = IsHiddenName(raw);
-        if (e.type == EntryType::Unresolved)
-            e.raw = QByteArray(raw);
-        e.keyOffset = uint32_t(snapshot->keys.size());
-        e.keyLength = uint32_t(e.name.size());
-        const QChar *chars = e.name.constData();
-        for (qsizetype i = 0; i < e.name.size(); ++i)
-            snapshot->keys.push_back(detail::UpcaseUnit(chars[i].unicode()));
-        snapshot->entries.push_back(std::move(e));
-    }
-    ::closedir(dir);
-
-    const char16_t *keyBase = snapshot->keys.data();
-    std::sort(snapshot->entries.begin(), snapshot->entries.end(), [keyBase](const Entry &a, const Entry &b) {
-        const std::u16string_view ka(keyBase + a.keyOffset, a.keyLength);
-        const std::u16string_view kb(keyBase + b.keyOffset, b.keyLength);
-        const int order = ka.compare(kb);
-        if (order != 0)
-            return order < 0;
-        // Names differing only in case: a fixed order all the same.
-        return a.name < b.name;
-    });
-
-    if (keep)
-        cache.Keep(snapshot);
-    return snapshot;
+    FolderReadPtr read = ReadFolderNow(key);
+    if (read->status == FolderRead::Status::Ok && cache.MayKeep(*read))
+        cache.Keep(read);
+    return read;
 }
 
 } // namespace
@@ -231,56 +149,26 @@ DirListing::Status DirListing::Open(const QString &folder, const QString &patter
     // trimmed to nothing: such a listing yields no name, whatever the
     // folder holds, and only whether the folder opens is left to tell (the
     // way a directory is tested for existence).
-    if (pattern.contains(Separator()) || MatchesNothing(pattern))
+    if (pattern.contains(Separator()) || MatchesNothing(pattern)) {
+        const std::string key(nativeFolder.constData(), size_t(nativeFolder.size()));
+        if (const FolderRead *inUse = ReadInUse::For(key))
+            return StatusOf(inUse->status);
         return OpenStatus(nativeFolder);
+    }
 
-    Status status;
-    const std::shared_ptr<const Snapshot> snapshot = ReadFolder(nativeFolder, &status);
-    if (!snapshot)
-        return status;
+    const FolderRead *inUse = nullptr;
+    const FolderReadPtr read = ReadFolder(nativeFolder, &inUse);
+    const FolderRead &r = inUse ? *inUse : *read;
+    if (r.status != FolderRead::Status::Ok)
+        return StatusOf(r.status);
 
     // The same listing asked again of an unchanged folder (a copy first
     // looks whether there is anything to copy, then lists it to copy).
     ListingCache &cache = SharedListingCache();
-    if (cache.Recall(*snapshot, pattern, attributeMask, m_names))
+    if (cache.Recall(r, pattern, attributeMask, m_names))
         return Status::Ok;
-
-    const detail::WildcardPattern matcher(pattern);
-    const bool keepHidden = (attributeMask & AttrHidden) != 0;
-    const bool keepSystem = (attributeMask & AttrSystem) != 0;
-    const bool keepDirectories = (attributeMask & AttrDirectory) != 0;
-    const bool needType = !(keepSystem && keepDirectories);
-
-    // "." and ".." stand for the folder itself: listed first, and only
-    // when the pattern takes ".".
-    const bool listDots = keepDirectories && matcher.Matches(QStringLiteral("."));
-    if (listDots && snapshot->sawDot)
-        m_names.push_back(QStringLiteral("."));
-    if (listDots && snapshot->sawDotDot)
-        m_names.push_back(QStringLiteral(".."));
-
-    // The snapshot is sorted already; what matches keeps that order.
-    bool askedSystem = false;   // a link's target can change without its folder
-    for (const Entry &e : snapshot->entries) {
-        if (!keepHidden && e.hidden)
-            continue;
-        if (!matcher.Matches(e.name))
-            continue;
-        if (needType) {
-            EntryType type = e.type;
-            bool link = e.link;
-            if (type == EntryType::Unresolved) {
-                askedSystem = true;
-                if (!Resolve(*snapshot, e, &type, &link))
-                    continue;
-            }
-            if ((type == EntryType::Directory && !keepDirectories) || (type == EntryType::Other && !keepSystem))
-                continue;
-        }
-        m_names.push_back(e.name);
-    }
-    if (!askedSystem)
-        cache.Remember(*snapshot, pattern, attributeMask, m_names);
+    MatchingNames(r, pattern, attributeMask, m_names);
+    cache.Remember(r, pattern, attributeMask, m_names);
     return Status::Ok;
 }
 
@@ -290,17 +178,14 @@ DirListing::Status ListFolders(const QString &folder, std::vector<FolderEntry> &
     QByteArray nativeFolder;
     if (!detail::ToNative(folder, nativeFolder))
         return DirListing::Status::Missing;
-    DirListing::Status status;
-    const std::shared_ptr<const Snapshot> snapshot = ReadFolder(nativeFolder, &status);
-    if (!snapshot)
-        return status;
-    for (const Entry &e : snapshot->entries) {
-        EntryType type = e.type;
-        bool link = e.link;
-        if (type == EntryType::Unresolved && !Resolve(*snapshot, e, &type, &link))
-            continue;
-        if (type == EntryType::Directory)
-            folders.push_back(FolderEntry{e.name, link});
+    const FolderRead *inUse = nullptr;
+    const FolderReadPtr read = ReadFolder(nativeFolder, &inUse);
+    const FolderRead &r = inUse ? *inUse : *read;
+    if (r.status != FolderRead::Status::Ok)
+        return StatusOf(r.status);
+    for (const FolderRead::Entry &e : r.entries) {
+        if (e.kind == FolderRead::Kind::Directory)
+            folders.push_back(FolderEntry{r.NameString(e), e.link});
     }
     return DirListing::Status::Ok;
 }

@@ -1,7 +1,9 @@
 #include "platform/listingcache.h"
 
+#include <string_view>
+
 #include <linux/magic.h>
-#include <sys/statfs.h>
+#include <sys/stat.h>
 
 namespace platform {
 
@@ -10,12 +12,11 @@ namespace {
 // File systems whose timestamps this machine sets itself.  Network file
 // systems answer from caches and another machine's clock; they are read
 // anew every time.
-bool LocalFileSystem(int fd)
+bool LocalFileSystem(const FolderRead &read)
 {
-    struct statfs fs;
-    if (::fstatfs(fd, &fs) != 0)
+    if (!read.fsTypeKnown)
         return false;
-    switch (static_cast<unsigned long>(fs.f_type)) {
+    switch (static_cast<unsigned long>(read.fsType)) {
     case EXT4_SUPER_MAGIC:   // ext2, ext3 and ext4 alike
     case XFS_SUPER_MAGIC:
     case BTRFS_SUPER_MAGIC:
@@ -29,12 +30,15 @@ bool LocalFileSystem(int fd)
     }
 }
 
-bool Unchanged(const struct stat &a, const struct stat &b)
+bool Unchanged(const FolderRead &read, const struct stat &now)
 {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size && a.st_nlink == b.st_nlink
-           && a.st_mode == b.st_mode && a.st_mtim.tv_sec == b.st_mtim.tv_sec
-           && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec && a.st_ctim.tv_sec == b.st_ctim.tv_sec
-           && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+    FolderStamp stamp;
+    stamp.modifiedSeconds = now.st_mtim.tv_sec;
+    stamp.modifiedNanoseconds = now.st_mtim.tv_nsec;
+    stamp.changedSeconds = now.st_ctim.tv_sec;
+    stamp.changedNanoseconds = now.st_ctim.tv_nsec;
+    return read.folder && S_ISDIR(now.st_mode) && read.id == FolderId{uint64_t(now.st_dev), uint64_t(now.st_ino)}
+           && read.stamp == stamp;
 }
 
 } // namespace
@@ -47,19 +51,20 @@ std::optional<time_t> ListingCache::RealTime()
     return now.tv_sec;
 }
 
-bool ListingCache::Settled(const struct stat &st) const
+bool ListingCache::Settled(const FolderStamp &stamp) const
 {
     const std::optional<time_t> now = m_clock();
     if (!now)
         return false;
-    return st.st_mtim.tv_sec + m_settleSeconds <= *now && st.st_ctim.tv_sec + m_settleSeconds <= *now;
+    return stamp.modifiedSeconds + m_settleSeconds <= *now && stamp.changedSeconds + m_settleSeconds <= *now;
 }
 
-std::shared_ptr<const detail::Snapshot> ListingCache::Find(const QByteArray &folder, const struct stat &now)
+FolderReadPtr ListingCache::Find(const QByteArray &folder, const struct stat &now)
 {
+    const std::string_view path(folder.constData(), size_t(folder.size()));
     for (size_t i = 0; i < m_snapshots.size(); ++i) {
-        if (m_snapshots[i]->folder == folder && Unchanged(m_snapshots[i]->before, now)) {
-            std::shared_ptr<const detail::Snapshot> hit = m_snapshots[i];
+        if (m_snapshots[i]->path == path && Unchanged(*m_snapshots[i], now)) {
+            FolderReadPtr hit = m_snapshots[i];
             m_snapshots.erase(m_snapshots.begin() + std::ptrdiff_t(i));
             m_snapshots.insert(m_snapshots.begin(), hit);
             ++m_hits;
@@ -69,37 +74,36 @@ std::shared_ptr<const detail::Snapshot> ListingCache::Find(const QByteArray &fol
     return nullptr;
 }
 
-bool ListingCache::MayKeep(int fd, const struct stat &before) const
+bool ListingCache::MayKeep(const FolderRead &read) const
 {
-    return Settled(before) && LocalFileSystem(fd);
+    return !read.resolvedEntries && Settled(read.stamp) && LocalFileSystem(read);
 }
 
-void ListingCache::Keep(const std::shared_ptr<const detail::Snapshot> &snapshot)
+void ListingCache::Keep(const FolderReadPtr &read)
 {
-    if (snapshot->entries.size() > LargestKept)
+    if (read->entries.size() > LargestKept)
         return;
-    m_snapshots.insert(m_snapshots.begin(), snapshot);
+    m_snapshots.insert(m_snapshots.begin(), read);
     if (m_snapshots.size() > SnapshotsKept)
         m_snapshots.pop_back();
 }
 
-bool ListingCache::Recall(const detail::Snapshot &snapshot, const QString &pattern, int mask,
-                          std::vector<QString> &names)
+bool ListingCache::Recall(const FolderRead &read, const QString &pattern, int mask, std::vector<QString> &names)
 {
-    if (!(snapshot.memoValid && snapshot.memoMask == mask && snapshot.memoPattern == pattern))
+    if (!(m_memoSerial == read.serial && m_memoMask == mask && m_memoPattern == pattern))
         return false;
-    names = snapshot.memoNames;
+    names = m_memoNames;
     ++m_memoHits;
     return true;
 }
 
-void ListingCache::Remember(const detail::Snapshot &snapshot, const QString &pattern, int mask,
+void ListingCache::Remember(const FolderRead &read, const QString &pattern, int mask,
                             const std::vector<QString> &names)
 {
-    snapshot.memoPattern = pattern;
-    snapshot.memoMask = mask;
-    snapshot.memoNames = names;
-    snapshot.memoValid = true;
+    m_memoSerial = read.serial;
+    m_memoPattern = pattern;
+    m_memoMask = mask;
+    m_memoNames = names;
 }
 
 ListingCache &SharedListingCache()

@@ -1,7 +1,9 @@
 #pragma once
-// Snapshots of the folders read last.  A search lists each folder once per
-// pattern and the tree lists it once more; a snapshot of a folder that has
-// not changed serves them all.  One thread uses it: no locking.
+// Reads of the folders listed last outside a search's visit (which has its
+// own read in use): a read of a folder that has not changed serves the
+// listings asked of it again.  One thread uses it: no locking.
+
+#include "platform/folderread.h"
 
 #include <QByteArray>
 #include <QString>
@@ -15,43 +17,6 @@
 #include <sys/stat.h>
 
 namespace platform {
-
-namespace detail {
-
-// What a folder's entry is, as far as the listing needs to know.
-enum class EntryType : uint8_t {
-    Directory,
-    Regular,
-    Other,       // FIFO, socket, device
-    Unresolved,  // a symlink, or a file system that does not say: ask at use
-};
-
-struct Entry {
-    QString name;
-    QByteArray raw;       // the name as the system gave it; only for Unresolved
-    uint32_t keyOffset;   // upper-cased name in Snapshot::keys
-    uint32_t keyLength;
-    EntryType type;
-    bool hidden;
-    bool link;            // the system said "symlink"
-};
-
-// Every entry of one folder, read in one pass and sorted as listings show them.
-struct Snapshot {
-    QByteArray folder;
-    struct stat before {};        // the folder as it was when reading began
-    bool sawDot = false;
-    bool sawDotDot = false;
-    std::vector<Entry> entries;
-    std::vector<char16_t> keys;
-    // The last listing made of it, kept for the same question asked again.
-    mutable bool memoValid = false;
-    mutable int memoMask = 0;
-    mutable QString memoPattern;
-    mutable std::vector<QString> memoNames;
-};
-
-} // namespace detail
 
 class ListingCache {
 public:
@@ -75,18 +40,17 @@ public:
 
     // The kept snapshot of `folder` when the folder, as `now` shows it, has
     // not changed since; null otherwise.
-    std::shared_ptr<const detail::Snapshot> Find(const QByteArray &folder, const struct stat &now);
-    // Whether a folder being read through `fd`, as `before` shows it, may
-    // be kept once read: settled, and on a local file system.
-    bool MayKeep(int fd, const struct stat &before) const;
-    // Keeps a snapshot that MayKeep() allowed, unless it is too large.
-    void Keep(const std::shared_ptr<const detail::Snapshot> &snapshot);
+    FolderReadPtr Find(const QByteArray &folder, const struct stat &now);
+    // Whether a read may be kept: settled, on a local file system, and
+    // without links (a link's target can change without its folder).
+    bool MayKeep(const FolderRead &read) const;
+    // Keeps a read that MayKeep() allowed, unless it is too large.
+    void Keep(const FolderReadPtr &read);
 
-    // The names of the snapshot's last listing when it asked the same.
-    bool Recall(const detail::Snapshot &snapshot, const QString &pattern, int mask,
-                std::vector<QString> &names);
-    void Remember(const detail::Snapshot &snapshot, const QString &pattern, int mask,
-                  const std::vector<QString> &names);
+    // The names of the last listing made of this very read when it asked
+    // the same.
+    bool Recall(const FolderRead &read, const QString &pattern, int mask, std::vector<QString> &names);
+    void Remember(const FolderRead &read, const QString &pattern, int mask, const std::vector<QString> &names);
 
     // Folders served from a snapshot instead of being read, and listings
     // answered from a snapshot's last listing.
@@ -94,11 +58,16 @@ public:
     int MemoHits() const { return m_memoHits; }
 
 private:
-    bool Settled(const struct stat &st) const;
+    bool Settled(const FolderStamp &stamp) const;
 
     Clock m_clock = RealTime;
     time_t m_settleSeconds = DefaultSettleSeconds;
-    std::vector<std::shared_ptr<const detail::Snapshot>> m_snapshots;   // most recent first
+    std::vector<FolderReadPtr> m_snapshots;   // most recent first
+    // The last listing made, and of which read.
+    uint64_t m_memoSerial = 0;
+    int m_memoMask = 0;
+    QString m_memoPattern;
+    std::vector<QString> m_memoNames;
     int m_hits = 0;
     int m_memoHits = 0;
 };

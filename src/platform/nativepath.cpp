@@ -41,8 +41,42 @@ int SequenceAt(const uchar *s, qsizetype n, char32_t *code)
     return length;
 }
 
-// Decodes `bytes`; an undecodable byte becomes its escape, or U+FFFD when
-// `shown`.
+// Decodes `bytes` into `d`, which has room for `size` units (never more
+// units than bytes); an undecodable byte becomes its escape, or U+FFFD when
+// `shown`.  Returns the number of units written.  Touches nothing shared.
+qsizetype DecodeInto(const char *bytes, qsizetype size, bool shown, char16_t *d)
+{
+    const auto *s = reinterpret_cast<const uchar *>(bytes);
+    qsizetype i = 0;
+    qsizetype o = 0;
+    while (i < size) {
+        const uchar b = s[i];
+        if (b < 0x80) {
+            d[o++] = char16_t(b);
+            ++i;
+            continue;
+        }
+        char32_t c = 0;
+        const int length = SequenceAt(s + i, size - i, &c);
+        if (length > 0 && (shown || !detail::IsRawByte(char16_t(c)) || c > 0xFFFF)) {
+            if (c > 0xFFFF) {
+                d[o++] = QChar::highSurrogate(c);
+                d[o++] = QChar::lowSurrogate(c);
+            } else {
+                d[o++] = char16_t(c);
+            }
+            i += length;
+            continue;
+        }
+        // Not a character, or one that reads as an escape: byte by byte.
+        const int count = length > 0 ? length : 1;
+        for (int k = 0; k < count; ++k)
+            d[o++] = shown ? char16_t(QChar::ReplacementCharacter) : char16_t(detail::RawByteBase + s[i + k]);
+        i += count;
+    }
+    return o;
+}
+
 QString Decode(const char *bytes, qsizetype size, bool shown)
 {
     const auto *s = reinterpret_cast<const uchar *>(bytes);
@@ -51,38 +85,8 @@ QString Decode(const char *bytes, qsizetype size, bool shown)
         ++i;
     if (i == size)
         return QString::fromLatin1(bytes, size);
-
-    QString out(size, Qt::Uninitialized);   // never more units than bytes
-    QChar *d = out.data();
-    qsizetype o = 0;
-    for (qsizetype k = 0; k < i; ++k)
-        d[o++] = QLatin1Char(char(s[k]));
-    while (i < size) {
-        const uchar b = s[i];
-        if (b < 0x80) {
-            d[o++] = QLatin1Char(char(b));
-            ++i;
-            continue;
-        }
-        char32_t c = 0;
-        const int length = SequenceAt(s + i, size - i, &c);
-        if (length > 0 && (shown || !detail::IsRawByte(char16_t(c)) || c > 0xFFFF)) {
-            if (c > 0xFFFF) {
-                d[o++] = QChar(QChar::highSurrogate(c));
-                d[o++] = QChar(QChar::lowSurrogate(c));
-            } else {
-                d[o++] = QChar(char16_t(c));
-            }
-            i += length;
-            continue;
-        }
-        // Not a character, or one that reads as an escape: byte by byte.
-        const int count = length > 0 ? length : 1;
-        for (int k = 0; k < count; ++k)
-            d[o++] = shown ? QChar(QChar::ReplacementCharacter) : QChar(char16_t(detail::RawByteBase + s[i + k]));
-        i += count;
-    }
-    out.truncate(o);
+    QString out(size, Qt::Uninitialized);
+    out.truncate(DecodeInto(bytes, size, shown, reinterpret_cast<char16_t *>(out.data())));
     return out;
 }
 
@@ -141,6 +145,13 @@ QUrl LocalFileUrl(const QString &path)
 }
 
 namespace detail {
+
+void AppendDecoded(const char *bytes, qsizetype size, std::vector<char16_t> &out)
+{
+    const size_t at = out.size();
+    out.resize(at + size_t(size));
+    out.resize(at + size_t(DecodeInto(bytes, size, false, out.data() + at)));
+}
 
 bool ToNative(const QString &path, QByteArray &out)
 {

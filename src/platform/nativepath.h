@@ -18,6 +18,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QUrl>
+#include <vector>
 
 namespace platform {
 
@@ -43,6 +44,10 @@ inline bool IsRawByte(char16_t c)
 {
     return c >= RawByteBase + 0x80 && c <= RawByteBase + 0xFF;
 }
+
+// Appends the units of the name that the system gave as `bytes`, carried as
+// above, to `out`.  Pure: safe on any thread.
+void AppendDecoded(const char *bytes, qsizetype size, std::vector<char16_t> &out);
 
 // Encodes `path` for a system call.  A path holding a NUL character is
 // refused: the call would silently act on the shorter path before it.

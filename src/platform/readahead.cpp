@@ -1,0 +1,170 @@
+#include "platform/readahead.h"
+
+#include <chrono>
+
+namespace platform {
+
+ReadAhead::ReadAhead(int threads, size_t budget, ReadSkips skips)
+    : m_budget(budget), m_skips(std::move(skips))
+{
+    m_threads.reserve(size_t(threads));
+    for (int i = 0; i < threads; ++i)
+        m_threads.emplace_back([this] { Run(); });
+}
+
+ReadAhead::~ReadAhead()
+{
+    Stop();
+}
+
+void ReadAhead::Stop()
+{
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_stop = true;
+        m_stack.clear();
+    }
+    m_work.notify_all();
+    m_done.notify_all();
+    for (std::thread &t : m_threads) {
+        if (t.joinable())
+            t.join();
+    }
+    m_threads.clear();
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    m_slots.clear();
+    m_held = 0;
+}
+
+void ReadAhead::QueueLocked(const std::string &path, int64_t device)
+{
+    if (m_slots.find(path) != m_slots.end())
+        return;
+    m_slots.emplace(path, Slot{});
+    m_stack.push_back(Job{path, device});
+}
+
+void ReadAhead::Want(const std::string &path, int64_t device)
+{
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_stop)
+            return;
+        QueueLocked(path, device);
+    }
+    m_work.notify_one();
+}
+
+ReadAhead::Outcome ReadAhead::Take(const std::string &path, int waitMs, FolderReadPtr *read)
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    auto it = m_slots.find(path);
+    if (it == m_slots.end())
+        return Outcome::None;
+    if (it->second.state == State::Queued) {
+        // Not begun: cheaper to read it now than to wait for a thread.
+        m_slots.erase(it);
+        return Outcome::None;
+    }
+    if (it->second.state == State::InFlight) {
+        const std::string key = path;
+        m_done.wait_for(lock, std::chrono::milliseconds(waitMs), [&] {
+            auto at = m_slots.find(key);
+            return m_stop || at == m_slots.end() || at->second.state != State::InFlight;
+        });
+        it = m_slots.find(key);
+        if (it == m_slots.end())
+            return Outcome::None;
+        if (it->second.state == State::InFlight)
+            return Outcome::Pending;
+    }
+    *read = std::move(it->second.read);
+    m_slots.erase(it);
+    --m_held;
+    lock.unlock();
+    m_work.notify_one();
+    return Outcome::Ready;
+}
+
+void ReadAhead::Forget(const std::string &path)
+{
+    size_t freed = 0;
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        const std::string below = path == "/" ? path : path + '/';
+        for (auto it = m_slots.begin(); it != m_slots.end();) {
+            const std::string &p = it->first;
+            if ((p == path || p.compare(0, below.size(), below) == 0) && it->second.state != State::InFlight) {
+                if (it->second.state == State::Done)
+                    ++freed;
+                it = m_slots.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        m_held -= freed;
+    }
+    if (freed > 0)
+        m_work.notify_all();
+}
+
+int ReadAhead::ReadsDone() const
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    return m_readsDone;
+}
+
+void ReadAhead::Run()
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    for (;;) {
+        m_work.wait(lock, [this] { return m_stop || (!m_stack.empty() && m_held < m_budget); });
+        if (m_stop)
+            return;
+        const Job job = std::move(m_stack.back());
+        m_stack.pop_back();
+        auto it = m_slots.find(job.path);
+        if (it == m_slots.end() || it->second.state != State::Queued)
+            continue;   // taken over by the walk meanwhile
+        it->second.state = State::InFlight;
+        ++m_held;
+        lock.unlock();
+
+        FolderReadPtr read = ReadFolderNow(job.path, job.device);
+
+        lock.lock();
+        ++m_readsDone;
+        it = m_slots.find(job.path);
+        if (m_stop || it == m_slots.end()) {
+            --m_held;
+            if (m_stop)
+                return;
+            continue;
+        }
+        it->second.state = State::Done;
+        it->second.read = read;
+        // Below plain folders of the same device only: links and mount
+        // points are read when the walk asks for them, never followed here.
+        if (read->status == FolderRead::Status::Ok && !read->link && read->id.device == uint64_t(job.device)) {
+            const int64_t device = int64_t(read->id.device);
+            std::string child;
+            for (size_t i = read->entries.size(); i-- > 0;) {
+                const FolderRead::Entry &e = read->entries[i];
+                if (e.kind != FolderRead::Kind::Directory || e.link)
+                    continue;
+                const std::string raw = read->RawName(e);
+                child = job.path;
+                if (child != "/")
+                    child += '/';
+                child += raw;
+                if (m_skips.Skips(child, raw.c_str()))
+                    continue;
+                QueueLocked(child, device);
+            }
+            m_work.notify_all();
+        }
+        m_done.notify_all();
+    }
+}
+
+} // namespace platform

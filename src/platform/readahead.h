@@ -1,0 +1,90 @@
+#pragma once
+// Reads of folders ahead of a walk, on background threads, several at a
+// time, so that the round trips of a slow file system overlap.  The threads
+// only read (open, status, entries); the walk stays where it is and takes
+// each read when it reaches the folder, or reads the folder itself when no
+// read is there.  Everything the threads share lives inside this object,
+// under its one mutex; a read is handed over whole and never changed after.
+// The threads end, their reads finished, when the object goes (or Stop()).
+
+#include "platform/folderread.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace platform {
+
+// Folders the reads ahead must leave alone, by path and by name (native,
+// as the system takes them).  Fixed before the threads start.
+struct ReadSkips {
+    std::unordered_set<std::string> paths;
+    std::unordered_set<std::string> names;
+    bool Skips(const std::string &path, const char *name) const
+    {
+        return (!names.empty() && names.count(name) != 0) || (!paths.empty() && paths.count(path) != 0);
+    }
+};
+
+class ReadAhead {
+public:
+    // `threads` readers; at most `budget` reads held or in flight at once.
+    ReadAhead(int threads, size_t budget, ReadSkips skips);
+    ~ReadAhead();
+    ReadAhead(const ReadAhead &) = delete;
+    ReadAhead &operator=(const ReadAhead &) = delete;
+
+    // Asks for the folder at `path` to be read, `device` being the device
+    // of the folder that holds it (or -1).  The plain subfolders the read
+    // finds on the same device are asked for in turn.
+    void Want(const std::string &path, int64_t device);
+
+    enum class Outcome {
+        Ready,     // the read is handed over
+        Pending,   // being read right now: ask again shortly
+        None,      // not read ahead: read it yourself
+    };
+    // The read of `path` when one is there; waits up to `waitMs` for one in
+    // flight.
+    Outcome Take(const std::string &path, int waitMs, FolderReadPtr *read);
+    // Drops every read of `path` and below, waiting or done: the walk will
+    // not enter there.
+    void Forget(const std::string &path);
+    // Ends every thread after its read in flight; nothing is read after.
+    void Stop();
+
+    // Reads made by the threads so far (for tests and benchmarks).
+    int ReadsDone() const;
+
+private:
+    enum class State { Queued, InFlight, Done };
+    struct Job {
+        std::string path;
+        int64_t device;
+    };
+    struct Slot {
+        State state = State::Queued;
+        FolderReadPtr read;
+    };
+    void Run();
+    void QueueLocked(const std::string &path, int64_t device);
+
+    const size_t m_budget;
+    const ReadSkips m_skips;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_work;   // a job, or the budget freed, or stop
+    std::condition_variable m_done;   // a read finished
+    std::vector<Job> m_stack;         // last wanted, first read: the walk's order
+    std::unordered_map<std::string, Slot> m_slots;
+    size_t m_held = 0;                // in flight or done, not taken
+    int m_readsDone = 0;
+    bool m_stop = false;
+    std::vector<std::thread> m_threads;
+};
+
+} // namespace platform
