@@ -1,7 +1,6 @@
 #include "foldertree/foldertree.h"
 
 #include "platform/fileaccess.h"
-#include "platform/listing.h"
 #include "platform/nativepath.h"
 
 #include <QDir>
@@ -14,6 +13,31 @@
 
 using foldertree::CompareFolderNames;
 using platform::JoinPath;
+
+namespace {
+
+// The subfolders a read lists, in the order the tree shows them.
+std::vector<const platform::FolderRead::Entry *> SortedFolders(const platform::FolderRead &read)
+{
+    struct Folder {
+        const platform::FolderRead::Entry *entry;
+        QString name;
+    };
+    std::vector<Folder> folders;
+    for (const platform::FolderRead::Entry &e : read.entries) {
+        if (e.kind == platform::FolderRead::Kind::Directory)
+            folders.push_back(Folder{&e, read.NameString(e)});
+    }
+    std::sort(folders.begin(), folders.end(),
+              [](const Folder &x, const Folder &y) { return CompareFolderNames(x.name, y.name) < 0; });
+    std::vector<const platform::FolderRead::Entry *> out;
+    out.reserve(folders.size());
+    for (const Folder &f : folders)
+        out.push_back(f.entry);
+    return out;
+}
+
+} // namespace
 
 // ---------------------------------------------------------------- FolderNode
 
@@ -42,12 +66,32 @@ void FolderNode::ShowChildren(bool show)
     // Children first: added while the node is still collapsed they cost the
     // view no relayout of the rows already shown.
     if (show) {
-        Judge();
-        Populate();
+        const platform::FolderReadPtr read = ReadNow();
+        if (read)
+            Judge(*read);
+        Populate(read.get());
     }
     m_expanding = true;
     setExpanded(show);
     m_expanding = false;
+}
+
+void FolderNode::Expand(const platform::FolderRead *read)
+{
+    if (read)
+        Judge(*read);
+    Populate(read);
+    m_expanding = true;
+    setExpanded(true);
+    m_expanding = false;
+}
+
+platform::FolderReadPtr FolderNode::ReadNow() const
+{
+    if (m_path.isEmpty())
+        return nullptr;
+    const FolderNode *owner = From(parent());
+    return platform::ReadFolderNow(m_path, owner ? owner->Device() : -1);
 }
 
 bool FolderNode::Expanded() const
@@ -86,7 +130,7 @@ FolderNode *FolderNode::NextSibling()
     return nullptr;
 }
 
-void FolderNode::Populate()
+void FolderNode::Populate(const platform::FolderRead *read)
 {
     if (m_state != State::Open)
         return;
@@ -98,7 +142,7 @@ void FolderNode::Populate()
         if (tree && (volumes || !m_readTrusted || m_seen != m_read)) {
             m_read = m_seen;
             m_readTrusted = m_seenSettled;
-            tree->RefreshChildren(this);
+            tree->RefreshChildren(this, read);
         }
         return;
     }
@@ -106,7 +150,7 @@ void FolderNode::Populate()
     m_read = m_seen;
     m_readTrusted = m_seenSettled;
     if (tree)
-        tree->CreateChildren(this);
+        tree->CreateChildren(this, read);
     // A folder found empty loses its arrow.  Changing the indicator policy
     // of an item in the view would make it lay out every row again at the
     // next paint, which a walk that yields per folder pays for each folder;
@@ -115,15 +159,20 @@ void FolderNode::Populate()
         setFlags(flags() | Qt::ItemNeverHasChildren);
 }
 
-void FolderNode::Judge()
+void FolderNode::Judge(const platform::FolderRead &read)
 {
     if (m_path.isEmpty())
         return;
-    const platform::FolderState now = platform::InspectFolder(m_path);
+    platform::FolderState now;
+    now.folder = read.folder;
+    now.link = read.link;
+    now.id = read.id;
+    now.stamp = read.stamp;
+    now.settled = read.settled;
     State state = State::Open;
     if (!now.folder)
         state = State::NotFolder;
-    else if (platform::OnPseudoFileSystem(m_path))
+    else if (platform::ReadOnPseudoFileSystem(read))
         state = State::Pseudo;
     else if (LeadsBack(now, parent()))
         state = State::Loop;
@@ -226,8 +275,10 @@ FolderTreeView::FolderTreeView(QWidget *parent)
     connect(this, &QTreeWidget::itemExpanded, this, [](QTreeWidgetItem *item) {
         FolderNode *node = FolderNode::From(item);
         if (node && !node->m_expanding) {
-            node->Judge();
-            node->Populate();
+            const platform::FolderReadPtr read = node->ReadNow();
+            if (read)
+                node->Judge(*read);
+            node->Populate(read.get());
         }
     });
 
@@ -276,7 +327,7 @@ void FolderTreeView::VolumesFor(FolderNode *node, const QStringList **paths, con
     }
 }
 
-void FolderTreeView::CreateChildren(FolderNode *node)
+void FolderTreeView::CreateChildren(FolderNode *node, const platform::FolderRead *read)
 {
     const QStringList *paths = nullptr;
     const QIcon *icon = nullptr;
@@ -292,22 +343,15 @@ void FolderTreeView::CreateChildren(FolderNode *node)
         node->addChildren(children);
         return;
     }
-    if (node->m_path.isEmpty() || node->m_state != FolderNode::State::Open)
+    if (node->m_path.isEmpty() || node->m_state != FolderNode::State::Open || !read)
         return;
 
-    // The platform's listing knows folders from files without asking about
-    // every entry, and the search's listings of the same folder that follow
-    // reuse what it read.
-    std::vector<platform::FolderEntry> folders;
-    platform::ListFolders(node->m_path, folders);
-    std::sort(folders.begin(), folders.end(), [](const platform::FolderEntry &x, const platform::FolderEntry &y) {
-        return CompareFolderNames(x.name, y.name) < 0;
-    });
-
+    const std::vector<const platform::FolderRead::Entry *> folders = SortedFolders(*read);
     QList<QTreeWidgetItem *> children;
     children.reserve(int(folders.size()));
-    for (const platform::FolderEntry &f : folders) {
-        if (FolderNode *child = MakeFolderChild(node, f.name, f.isLink, node->childCount() + children.size()))
+    for (const platform::FolderRead::Entry *f : folders) {
+        if (FolderNode *child = MakeFolderChild(node, read->NameString(*f), f->link, f->target,
+                                                node->childCount() + children.size()))
             children << child;
     }
     // One insertion for all, so the view hears of them once.
@@ -327,7 +371,7 @@ FolderNode *FolderTreeView::MakeVolumeChild(const QString &path, const QIcon &ic
     return child;
 }
 
-void FolderTreeView::RefreshChildren(FolderNode *node)
+void FolderTreeView::RefreshChildren(FolderNode *node, const platform::FolderRead *read)
 {
     const QStringList *paths = nullptr;
     const QIcon *icon = nullptr;
@@ -338,24 +382,20 @@ void FolderTreeView::RefreshChildren(FolderNode *node)
         Reconcile(node, *paths, [&](const QString &path) { return MakeVolumeChild(path, *icon, resolve); });
         return;
     }
-    if (node->m_path.isEmpty())
+    if (node->m_path.isEmpty() || !read)
         return;
-    std::vector<platform::FolderEntry> folders;
-    platform::ListFolders(node->m_path, folders);
-    std::sort(folders.begin(), folders.end(), [](const platform::FolderEntry &x, const platform::FolderEntry &y) {
-        return CompareFolderNames(x.name, y.name) < 0;
-    });
+    const std::vector<const platform::FolderRead::Entry *> folders = SortedFolders(*read);
     // Keyed by path: a shown name may stand for several undecodable ones.
     QStringList listed;
-    QHash<QString, const platform::FolderEntry *> entries;
-    for (const platform::FolderEntry &f : folders) {
-        const QString path = JoinPath(node->m_path, f.name);
+    QHash<QString, const platform::FolderRead::Entry *> entries;
+    for (const platform::FolderRead::Entry *f : folders) {
+        const QString path = JoinPath(node->m_path, read->NameString(*f));
         listed << path;
-        entries.insert(path, &f);
+        entries.insert(path, f);
     }
     Reconcile(node, listed, [&](const QString &path) {
-        const platform::FolderEntry *f = entries.value(path);
-        return f ? MakeFolderChild(node, f->name, f->isLink, 0) : nullptr;
+        const platform::FolderRead::Entry *f = entries.value(path);
+        return f ? MakeFolderChild(node, read->NameString(*f), f->link, f->target, 0) : nullptr;
     });
 }
 
@@ -406,30 +446,34 @@ void FolderTreeView::Reconcile(FolderNode *node, const QStringList &wanted,
 // pseudo file system or is a link that leads to no folder (any more).  A
 // folder the listing found but no path reaches (its name is not valid in
 // the system's encoding) is still shown; the walk reports it unreachable.
-FolderNode *FolderTreeView::MakeFolderChild(FolderNode *parent, const QString &name, bool listedAsLink,
-                                            int index) const
+FolderNode *FolderTreeView::MakeFolderChild(FolderNode *parent, const QString &name, bool link,
+                                            const platform::FolderId &target, int index) const
 {
     const QString path = JoinPath(parent->m_path, name);
     if (m_volumes.hidden.contains(path))
         return nullptr;
-    const platform::FolderState now = platform::InspectFolder(path);
-    if (!now.folder && (listedAsLink || now.link))
-        return nullptr;
     // A plain subfolder shares its parent's file system unless something is
-    // mounted on it; only then, or behind a link, can the type differ.
-    const bool mayDiffer = now.link || !parent->m_hasId || now.id.device != parent->m_id.device;
-    if (now.folder && mayDiffer && platform::OnPseudoFileSystem(path))
+    // mounted on it (the mount table's pseudo file systems are hidden above,
+    // any other is judged when the folder is opened); only a link to
+    // another device can lead onto one.
+    if (link && (!parent->m_hasId || target.device != parent->m_id.device) && platform::OnPseudoFileSystem(path))
         return nullptr;
 
     auto *child = new FolderNode(platform::ShownText(name), path);
     child->setIcon(0, m_folderIcon);
-    child->m_id = now.id;
-    child->m_hasId = now.folder;
     child->m_index = index;
-    // Leads back to where the walk already is: expanding it would never
-    // end, so it stays a leaf.
-    if (now.folder && child->LeadsBack(now, parent))
-        child->SetState(FolderNode::State::Loop);
+    if (link) {
+        child->m_id = target;
+        child->m_hasId = true;
+        // Leads back to where the walk already is: expanding it would never
+        // end, so it stays a leaf.
+        platform::FolderState now;
+        now.folder = true;
+        now.link = true;
+        now.id = target;
+        if (child->LeadsBack(now, parent))
+            child->SetState(FolderNode::State::Loop);
+    }
     return child;
 }
 
@@ -439,9 +483,10 @@ FolderNode *FolderTreeView::AppendFolderChild(FolderNode *parent, const QString 
 {
     if (parent->m_state != FolderNode::State::Open || parent->m_path.isEmpty())
         return nullptr;
-    if (!platform::InspectFolder(JoinPath(parent->m_path, name)).folder)
+    const platform::FolderState now = platform::InspectFolder(JoinPath(parent->m_path, name));
+    if (!now.folder)
         return nullptr;
-    FolderNode *child = MakeFolderChild(parent, name, false, parent->childCount());
+    FolderNode *child = MakeFolderChild(parent, name, now.link, now.id, parent->childCount());
     if (!child)
         return nullptr;
     if (parent->flags() & Qt::ItemNeverHasChildren)

@@ -3,7 +3,9 @@
 // folder and the mounted volumes, and "マイ ネットワーク" with mounted
 // network file systems.  Children are created lazily, when a node expands.
 
+#include "common/walkfolder.h"
 #include "foldertree/volumes.h"
+#include "platform/folderread.h"
 #include "platform/folderstate.h"
 
 #include <QIcon>
@@ -18,16 +20,16 @@ class FolderTreeView;
 // removed, so a walk may hold on to them across yields while the user clicks
 // around.  A node whose folder went away is hidden and skipped by
 // FirstChild() and NextSibling() (and comes back if the folder does).
-class FolderNode : public QTreeWidgetItem {
+class FolderNode : public QTreeWidgetItem, public common::WalkFolder {
 public:
     // Item type of every node, to tell them from foreign items.
     static constexpr int NodeType = QTreeWidgetItem::UserType + 70;
 
     // Absolute path without a trailing separator ("/" for the root); empty
     // for the virtual folders.
-    QString Path() const { return m_path; }
+    QString Path() const override { return m_path; }
     // The node's text in the tree.
-    QString DisplayName() const;
+    QString DisplayName() const override;
     // Setting true creates the children and shows the node expanded; they
     // are read again when the folder changed since (one status check when
     // it did not), and "マイ コンピュータ" and "マイ ネットワーク" read the
@@ -35,12 +37,18 @@ public:
     // (Expanded() stays false).
     void ShowChildren(bool show);
     bool Expanded() const;
-    FolderNode *FirstChild();
-    FolderNode *NextSibling();
+    FolderNode *FirstChild() override;
+    FolderNode *NextSibling() override;
+
+    // The walk's ShowChildren(true): the node judged and its children made
+    // from `read`, the folder as the walk read it just now (null for a
+    // node without a path).
+    void Expand(const platform::FolderRead *read) override;
+    int64_t Device() const override { return m_hasId ? int64_t(m_id.device) : -1; }
 
     // True when the folder lies on a pseudo file system (proc, sysfs, ...):
     // it is neither listed nor entered.
-    bool IsPseudoFileSystem() const { return m_state == State::Pseudo; }
+    bool IsPseudoFileSystem() const override { return m_state == State::Pseudo; }
 
     // The item as a node, or null for a foreign item.
     static FolderNode *From(QTreeWidgetItem *item);
@@ -51,13 +59,15 @@ private:
     enum class State { Open, Loop, Pseudo, NotFolder };
 
     FolderNode(const QString &displayName, const QString &path);
-    void Populate();
+    void Populate(const platform::FolderRead *read);
     // Hides the node when its folder is no longer listed, shows it again
     // when it is.
     void SetGone(bool gone);
-    // Looks at the folder as it is now: it may have become a link, a file or
-    // nothing since the tree read it.
-    void Judge();
+    // Looks at the folder as `read` shows it now: it may have become a
+    // link, a file or nothing since the tree read it.
+    void Judge(const platform::FolderRead &read);
+    // Reads the folder now (null for a node without a path).
+    platform::FolderReadPtr ReadNow() const;
     // Whether a folder seen as `now` leads back to one of its own folders
     // or to a node at or above `above` in the tree.
     bool LeadsBack(const platform::FolderState &now, const QTreeWidgetItem *above) const;
@@ -97,8 +107,8 @@ public:
 
 private:
     friend class FolderNode;
-    void CreateChildren(FolderNode *node);
-    void RefreshChildren(FolderNode *node);
+    void CreateChildren(FolderNode *node, const platform::FolderRead *read);
+    void RefreshChildren(FolderNode *node, const platform::FolderRead *read);
     // The volumes of "マイ コンピュータ" or "マイ ネットワーク" as `node`
     // is one of them.
     void VolumesFor(FolderNode *node, const QStringList **paths, const QIcon **icon, bool *resolve) const;
@@ -109,7 +119,10 @@ private:
     void Reconcile(FolderNode *node, const QStringList &wanted,
                    const std::function<FolderNode *(const QString &path)> &make);
     void ReadVolumes();
-    FolderNode *MakeFolderChild(FolderNode *parent, const QString &name, bool listedAsLink, int index) const;
+    // A subfolder as its parent's read lists it: `target` is where a link
+    // leads.
+    FolderNode *MakeFolderChild(FolderNode *parent, const QString &name, bool link,
+                                const platform::FolderId &target, int index) const;
     FolderNode *AppendFolderChild(FolderNode *parent, const QString &name);
 
     foldertree::VolumeLists m_volumes;
