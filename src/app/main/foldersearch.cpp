@@ -27,8 +27,20 @@ bool FolderSearch::SetPatterns(const QString &text)
     return m_patternCount >= 1;
 }
 
-void FolderSearch::Walk(FolderNode *start, bool copy)
+void FolderSearch::Walk(common::WalkFolder *start, bool copy)
 {
-    m_copyStartResolved = (copy && start) ? platform::ResolvedPath(start->Path()) : QString();
-    VisitNode(start, copy);
+    m_copyStart = (copy && start) ? start->Path() : QString();
+    m_destinationTaken = false;
+    m_destinationKnown = false;
+    m_walkExclusions = m_exclusions ? *m_exclusions : common::Exclusions();
+    m_readsTakenAhead = 0;
+    if (m_readAheadThreads > 0 && start)
+        m_readAhead = std::make_unique<platform::ReadAhead>(m_readAheadThreads, m_readAheadBudget,
+                                                            m_walkExclusions.ToReadSkips());
+    // The threads end with the walk, however it ends: no read runs after.
+    struct EndReads {
+        std::unique_ptr<platform::ReadAhead> &readAhead;
+        ~EndReads() { readAhead.reset(); }
+    } endReads{m_readAhead};
+    VisitNode(start, copy, -1);
 }

@@ -16,28 +16,29 @@ void FolderSearch::CopyHits(const QString &path)
         common::CopyMatchingFiles(path, destination, m_patterns.at(i), m_channel);
 }
 
-namespace {
-bool IsAtOrBelow(const QString &path, const QString &root)
-{
-    if (path == root)
-        return true;
-    const QString prefix = root.endsWith(platform::Separator()) ? root : root + platform::Separator();
-    return path.startsWith(prefix);
-}
-} // namespace
-
 // The copies must not be found again by the walk that makes them: during a
-// search with copy the destination root and everything below it are left
-// out, unless the search itself started there.
-bool FolderSearch::IsExcludedCopyDestination(const QString &path) const
+// search with copy the destination folder and everything below it are left
+// out, unless the search itself started there.  Judged by device and inode:
+// the destination is looked at once per text it is given, and a folder
+// needs no look of its own beyond its read (a link, whose target may lie
+// anywhere, climbs from there).
+bool FolderSearch::IsExcludedCopyDestination(const QString &path, const platform::FolderRead &read)
 {
-    if (path.isEmpty())
+    if (path.isEmpty() || !read.folder)
         return false;
-    const QString destination = platform::ResolvedPath(m_options.destination());
-    if (destination.isEmpty())
+    const QString text = m_options.destination();
+    if (!m_destinationTaken || text != m_destinationText) {
+        m_destinationTaken = true;
+        m_destinationText = text;
+        const platform::FolderState destination = platform::InspectFolder(text);
+        m_destinationKnown = destination.folder;
+        m_destinationId = destination.id;
+        m_startInsideDestination = m_destinationKnown && !m_copyStart.isEmpty()
+                                   && platform::IsFolderOrContainer(m_destinationId, m_copyStart);
+    }
+    if (!m_destinationKnown || m_startInsideDestination)
         return false;
-    if (!m_copyStartResolved.isEmpty() && IsAtOrBelow(m_copyStartResolved, destination))
-        return false;
-    const QString resolved = platform::ResolvedPath(path);
-    return !resolved.isEmpty() && IsAtOrBelow(resolved, destination);
+    if (read.id == m_destinationId)
+        return true;
+    return read.link && platform::IsFolderOrContainer(m_destinationId, path);
 }

@@ -13,8 +13,10 @@
 #include "testchannel.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QThread>
 #include <QtTest>
 
 namespace {
@@ -22,6 +24,12 @@ QString g_denied;       // a path whose attributes "cannot be read"
 bool g_networkOpens = false;
 QStringList g_accessTested;
 QString g_refused;      // a folder whose listing "is refused"
+
+// Threads of this process now.
+int ThreadCount()
+{
+    return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
+}
 
 bool FakeAccess(const QString &path)
 {
@@ -320,6 +328,60 @@ private slots:
             expected << testsupport::Unreachable(R + "/sub1");
         expected << End;
         QCOMPARE(SearchLines(), expected);
+    }
+
+    // Threads read the folders ahead of the walk; the walk still shows each
+    // folder as it is when it gets there, in the same order, and a stop ends
+    // the walk and every thread with it.
+    void readAheadShowsFoldersAsVisitedAndStops_data()
+    {
+        QTest::addColumn<bool>("stop");
+        QTest::newRow("changed after the threads read it") << false;
+        QTest::newRow("stopped with the threads reading") << true;
+    }
+    void readAheadShowsFoldersAsVisitedAndStops()
+    {
+        QFETCH(bool, stop);
+        QTemporaryDir dir;
+        const QString T = dir.path();
+        auto folder = [&](int i) { return T + QStringLiteral("/d%1/e").arg(i, 2, 10, QLatin1Char('0')); };
+        for (int i = 0; i < 40; ++i)
+            testsupport::WriteFile(folder(i) + "/f.txt", "f");
+        MainWindow &w = StartAt(T, QStringLiteral("*.txt"));
+        const int threadsBefore = ThreadCount();
+        int threadsDuring = 0;
+        w.SetYieldObserver([&](int n) {
+            if (n != 2)   // the first yield of the walk, before its first child
+                return;
+            // Time for the threads to read the whole tree; then it changes.
+            QThread::msleep(300);
+            threadsDuring = ThreadCount();
+            if (stop) {
+                Ui(w).stopButton->click();
+                return;
+            }
+            testsupport::WriteFile(folder(5) + "/g.txt", "g");
+            QVERIFY(QFile::remove(folder(30) + "/f.txt"));
+        });
+        Ui(w).searchButton->click();
+        w.SetYieldObserver(nullptr);
+
+        QStringList expected{Start};
+        if (stop) {
+            expected << Stop;
+        } else {
+            for (int i = 0; i < 40; ++i) {
+                if (i != 30)
+                    expected << testsupport::Hit("*.txt", folder(i) + "/f.txt");
+                if (i == 5)
+                    expected << testsupport::Hit("*.txt", folder(i) + "/g.txt");
+            }
+            QVERIFY(w.CurrentSearch().ReadsTakenAhead() > 0);
+        }
+        expected << End;
+        QCOMPARE(SearchLines(), expected);
+        QVERIFY(threadsDuring > threadsBefore);
+        QCOMPARE(ThreadCount(), threadsBefore);
     }
 
     void refusedListingReportsAndWalkGoesOn()

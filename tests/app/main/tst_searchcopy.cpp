@@ -6,6 +6,7 @@
 #include "resultlines.h"
 
 #include "foldertree/foldertree.h"
+#include "platform/folderstate.h"
 #include "tempdir.h"
 
 #include <QCheckBox>
@@ -154,6 +155,30 @@ private slots:
         Ui(w).searchCopyButton->click();
         QCOMPARE(SearchLines(), (QStringList{Start, Copied("b.txt", "sub/b.txt"), End}));
         QVERIFY(QFileInfo::exists(S + "/" + Flat(inside) + "/b.txt"));
+    }
+
+    // Whether a folder is the destination is told by device and inode, the
+    // destination looked at once: a deep chain costs no look per ancestor,
+    // and a link into the destination is still left out.
+    void deepChainLooksAtTheDestinationOnce()
+    {
+        QString deep = S + "/c";
+        QStringList expected{Start};
+        for (int level = 0; level < 40; ++level) {
+            testsupport::WriteFile(deep + "/k.txt", "k");
+            expected << Copied("k.txt", deep.mid(S.size() + 1) + "/k.txt");
+            deep += QStringLiteral("/c");
+        }
+        expected << End;
+        testsupport::WriteFile(D + "/k.txt", "in the destination");
+        QVERIFY(QFile::link(D, S + "/c/c/into-destination"));
+        MainWindow &w = StartAt(S + "/c", QStringLiteral("k.txt"), D);
+        const int before = platform::ContainerChecks();
+        Ui(w).searchCopyButton->click();
+        QCOMPARE(SearchLines(), expected);
+        // For the start and for the link (the tree's and the copy's), none
+        // per folder.
+        QVERIFY2(platform::ContainerChecks() - before <= 4, qPrintable(QString::number(platform::ContainerChecks() - before)));
     }
 
     void flattenedNameTooLongReportsAndWalkGoesOn()
