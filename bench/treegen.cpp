@@ -103,7 +103,7 @@ bool WriteBytes(const QString &path, const QByteArray &pool, int64_t size, int64
 
 } // namespace
 
-TreeSummary MakeTree(const QString &root, int folderCount, int fileCount)
+TreeSummary MakeTree(const QString &root, int folderCount, int fileCount, bool contents)
 {
     TreeSummary summary;
     Random rng(20261207);
@@ -133,7 +133,9 @@ TreeSummary MakeTree(const QString &root, int folderCount, int fileCount)
     for (int j = 0; j < fileCount; ++j) {
         const Folder &f = folders[size_t(rng.Below(int(folders.size())))];
         const QString name = FileName(j, rng);
-        const int64_t size = rng.Below(100) < 97 ? rng.Below(2048) : rng.Below(32768);
+        int64_t size = rng.Below(100) < 97 ? rng.Below(2048) : rng.Below(32768);
+        if (!contents)
+            size = 0;
         if (!WriteBytes(f.path + QLatin1Char('/') + name, pool, size, int64_t(j) * 7919))
             return summary;
         summary.bytes += size;
@@ -146,7 +148,7 @@ TreeSummary MakeTree(const QString &root, int folderCount, int fileCount)
     } big[] = {{"Big_dump.txt", 40}, {"disk_image.doc", 32}, {"RAW_DATA.bin", 24}, {"archive.part1.TXT", 16}};
     for (const auto &b : big) {
         const Folder &f = folders[size_t(rng.Below(int(folders.size())))];
-        const int64_t size = int64_t(b.mib) << 20;
+        const int64_t size = contents ? int64_t(b.mib) << 20 : 0;
         if (!WriteBytes(f.path + QLatin1Char('/') + QString::fromLatin1(b.name), pool, size, 0))
             return summary;
         summary.bytes += size;

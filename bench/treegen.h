@@ -19,6 +19,8 @@ struct TreeSummary {
 // "*.txt;*.doc;*DATA*" (mixed case, several dots, hidden files), small
 // files plus a few of tens of MiB.  No name matches two of the patterns,
 // and no link is made, so find and cp see exactly what the search sees.
-TreeSummary MakeTree(const QString &root, int folders = 2000, int files = 100000);
+// Without `contents` every file is empty (the same names): a big tree for
+// searches only, that costs no memory for data on a tmpfs.
+TreeSummary MakeTree(const QString &root, int folders = 2000, int files = 100000, bool contents = true);
 
 } // namespace bench
