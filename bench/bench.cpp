@@ -6,8 +6,11 @@
 // would for a user.  Controls are found by their object names; the end of a
 // search is read from the buttons (the search button enabled again).
 //
-//   pathwren_bench tree   ROOT                      build the synthetic tree
+//   pathwren_bench tree   ROOT [FOLDERS FILES [names]]  build the synthetic tree
+//                                                   ("names": every file empty)
 //   pathwren_bench search ROOT PATTERNS [PATHS_FILE] plain search, full expansion
+//   pathwren_bench memory ROOT PATTERNS [PATHS_FILE] the same, then "クリアー(&C)"
+//                                                   clicked and the memory taken
 //   pathwren_bench copy   ROOT PATTERNS DEST        search with copy into DEST
 //   pathwren_bench stop   ROOT PATTERNS DEST|- MS   click the stop button MS after the start
 //   pathwren_bench lines  N                         N lines into the result window
@@ -192,6 +195,7 @@ public:
         m_fullExpandCheck = Find<QCheckBox>(window.get(), "fullExpandCheck");
         m_folderTree = Find<FolderTreeView>(window.get(), "folderTree");
         m_list = Find<QListView>(result, "resultList");
+        m_clearButton = Find<QPushButton>(result, "clearButton");
         qApp->installEventFilter(&paints);
         m_searchButton->installEventFilter(this);
     }
@@ -211,9 +215,13 @@ public:
 
     // Clicks `button` once the windows have settled; `onEnd` runs when the
     // search button is enabled again.
-    void StartSearch(QPushButton *button, std::function<void()> onEnd, std::function<void()> onClick = {})
+    // `afterEnd`, when given, runs after `onEnd` and ends the event loop
+    // itself.
+    void StartSearch(QPushButton *button, std::function<void()> onEnd, std::function<void()> onClick = {},
+                     std::function<void()> afterEnd = {})
     {
         m_onEnd = std::move(onEnd);
+        m_afterEnd = std::move(afterEnd);
         QTimer::singleShot(SettleMs, this, [this, button, onClick] {
             paints.counts.clear();
             m_cpu = std::clock();
@@ -226,14 +234,17 @@ public:
         });
     }
 
-    QStringList Lines() const
+    // Lines are read one at a time: a million of them copied out at once
+    // would count against the program's memory.
+    int LineCount() const { return m_list->model()->rowCount(); }
+    QString Line(int row) const { return m_list->model()->index(row, 0).data().toString(); }
+    int LastIndexOf(const QString &line) const
     {
-        QAbstractItemModel *model = m_list->model();
-        QStringList lines;
-        lines.reserve(model->rowCount());
-        for (int i = 0; i < model->rowCount(); ++i)
-            lines << model->index(i, 0).data().toString();
-        return lines;
+        for (int row = LineCount() - 1; row >= 0; --row) {
+            if (Line(row) == line)
+                return row;
+        }
+        return -1;
     }
 
     void PrintPaints() const
@@ -245,6 +256,7 @@ public:
     std::unique_ptr<MainWindow> window;
     ResultWindow *result = nullptr;
     QPushButton *m_searchButton = nullptr, *m_searchCopyButton = nullptr, *m_stopButton = nullptr;
+    QPushButton *m_clearButton = nullptr;
     QLineEdit *m_patternEdit = nullptr, *m_destinationEdit = nullptr;
     QCheckBox *m_fullExpandCheck = nullptr;
     FolderTreeView *m_folderTree = nullptr;
@@ -254,6 +266,7 @@ public:
     QElapsedTimer clock;   // started at the click
     qint64 endNs = -1;
     double cpuMs = 0;
+    long long peakKib = 0;   // VmHWM at the end of the search, before anything is read out
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
@@ -263,56 +276,64 @@ protected:
             endNs = clock.nsecsElapsed();
             stalls.Stop();
             cpuMs = double(std::clock() - m_cpu) * 1000.0 / CLOCKS_PER_SEC;
+            peakKib = ProcStatusKib("VmHWM");
             m_searching = false;
             // The view catches up (and paints) before the figures are read.
             QTimer::singleShot(200, this, [this] {
                 if (m_onEnd)
                     m_onEnd();
-                QCoreApplication::exit(0);
+                if (m_afterEnd)
+                    m_afterEnd();
+                else
+                    QCoreApplication::exit(0);
             });
         }
         return false;
     }
 
 private:
-    std::function<void()> m_onEnd;
+    std::function<void()> m_onEnd, m_afterEnd;
     std::clock_t m_cpu = 0;
     bool m_searching = false;
 };
 
-// Counts of the kinds of lines from the last start banner on.
+// Counts of the kinds of lines from the last start banner on; the paths of
+// the hits go to `pathsFile` (when given) one a line, as they are read.
 struct Transcript {
-    QStringList lines;
-    long long hits = 0, copies = 0, failures = 0;
+    long long lines = 0, hits = 0, copies = 0, failures = 0;
     bool ended = false;
-    QStringList paths;
 };
 
-Transcript Read(const Session &s, const QString &startBanner)
+Transcript Read(const Session &s, const QString &startBanner, const QString &pathsFile = QString())
 {
     Transcript t;
-    const QStringList all = s.Lines();
-    const int from = all.lastIndexOf(startBanner);
-    t.lines = from < 0 ? all : all.mid(from);
-    for (const QString &line : t.lines) {
+    QFile out(pathsFile);
+    const bool writePaths = !pathsFile.isEmpty() && out.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    const int from = qMax(0, s.LastIndexOf(startBanner));
+    const int count = s.LineCount();
+    for (int row = from; row < count; ++row) {
+        const QString line = s.Line(row);
+        ++t.lines;
         if (line.startsWith(QStringLiteral("検索("))) {
             ++t.hits;
-            t.paths << line.mid(line.indexOf(InMarker) + InMarker.size());
+            if (writePaths)
+                out.write(QStringView(line).mid(line.indexOf(InMarker) + InMarker.size()).toUtf8() + '\n');
         } else if (line.startsWith(QStringLiteral("コピー("))) {
             ++t.copies;
         } else if (line.startsWith(QStringLiteral("※※※"))) {
             ++t.failures;
         }
+        if (row == count - 1)
+            t.ended = line == EndBanner;
     }
-    t.ended = !t.lines.isEmpty() && t.lines.last() == EndBanner;
     return t;
 }
 
-int Tree(const QString &root)
+int Tree(const QString &root, int folders, int files, bool contents)
 {
     QElapsedTimer t;
     t.start();
-    const bench::TreeSummary s = bench::MakeTree(root);
+    const bench::TreeSummary s = bench::MakeTree(root, folders, files, contents);
     if (!s.ok) {
         Print("error", QStringLiteral("cannot build the tree in ") + root);
         return 1;
@@ -325,30 +346,36 @@ int Tree(const QString &root)
     return 0;
 }
 
-int Search(const QString &root, const QString &patterns, const QString &pathsFile)
+// A plain search.  With `clear`, "クリアー(&C)" is clicked once the lines
+// are read, and the memory the process holds half a second later is noted.
+int Search(const QString &root, const QString &patterns, const QString &pathsFile, bool clear)
 {
     Session s;
     if (!s.Prepare(root, patterns))
         return 1;
     s.StartSearch(s.m_searchButton, [&] {
-        const Transcript t = Read(s, QStringLiteral("☆☆☆ 検索のみ開始... ☆☆☆"));
-        if (!pathsFile.isEmpty()) {
-            QFile out(pathsFile);
-            if (out.open(QIODevice::WriteOnly | QIODevice::Truncate) && !t.paths.isEmpty())
-                out.write(t.paths.join(QLatin1Char('\n')).toUtf8() + '\n');
-        }
+        Print("vmhwm_kib", s.peakKib);
+        Print("vmrss_kib", ProcStatusKib("VmRSS"));
+        const Transcript t = Read(s, QStringLiteral("☆☆☆ 検索のみ開始... ☆☆☆"), pathsFile);
         Print("search_ms", Ms(s.endNs));
         Print("search_cpu_ms", s.cpuMs);
-        Print("search_lines", (long long)s.Lines().size());
+        Print("search_lines", (long long)s.LineCount());
+        Print("search_result_lines", t.lines);   // from the start banner on
         Print("search_hits", t.hits);
         Print("search_failures", t.failures);
         Print("search_ended", t.ended ? QStringLiteral("yes") : QStringLiteral("no"));
-        const int last = s.m_list->model()->rowCount() - 1;
+        const int last = s.LineCount() - 1;
         Print("search_shows_last", s.m_list->currentIndex().row() == last ? QStringLiteral("yes")
                                                                                : QStringLiteral("no"));
         Print("search_max_stall_ms", Ms(s.stalls.m_max));
         s.PrintPaints();
-        Print("vmhwm_kib", ProcStatusKib("VmHWM"));
+    }, {}, !clear ? std::function<void()>() : [&] {
+        Click(s.m_clearButton);
+        QTimer::singleShot(500, &s, [&] {
+            Print("cleared_lines", (long long)s.LineCount());
+            Print("vmrss_after_clear_kib", ProcStatusKib("VmRSS"));
+            QCoreApplication::exit(0);
+        });
     });
     return qApp->exec();
 }
@@ -369,7 +396,7 @@ int Copy(const QString &root, const QString &patterns, const QString &destinatio
         Print("copy_max_stall_ms", Ms(s.stalls.m_max));
         Print("copy_stalls_over_50ms", s.stalls.m_over50);
         s.PrintPaints();
-        Print("vmhwm_kib", ProcStatusKib("VmHWM"));
+        Print("vmhwm_kib", s.peakKib);
     });
     return qApp->exec();
 }
@@ -399,14 +426,14 @@ int Stop(const QString &root, const QString &patterns, const QString &destinatio
             Print("error", QStringLiteral("the search ended before the stop click"));
             return;
         }
-        const QStringList lines = s.Lines();
-        const int at = lines.lastIndexOf(StopBanner);
+        const int count = s.LineCount();
+        const int at = s.LastIndexOf(StopBanner);
         Print("stop_delay_ms", (long long)delayMs);
         Print("stop_clicked_at_ms", Ms(clickNs));
         Print("stop_ms", Ms(s.endNs - clickNs));
-        Print("stop_lines_after_banner", at < 0 ? -1LL : (long long)(lines.size() - at - 2));
-        Print("stop_ended", !lines.isEmpty() && lines.last() == EndBanner ? QStringLiteral("yes")
-                                                                          : QStringLiteral("no"));
+        Print("stop_lines_after_banner", at < 0 ? -1LL : (long long)(count - at - 2));
+        Print("stop_ended", count > 0 && s.Line(count - 1) == EndBanner ? QStringLiteral("yes")
+                                                                        : QStringLiteral("no"));
         Print("stop_max_stall_ms", Ms(s.stalls.m_max));
     }, [&] { stopper.start(delayMs); });
     return qApp->exec();
@@ -458,9 +485,13 @@ int Lines(int count)
 
 int main(int argc, char *argv[])
 {
-    if (argc == 3 && qstrcmp(argv[1], "tree") == 0) {
+    if (argc >= 3 && qstrcmp(argv[1], "tree") == 0) {
         QCoreApplication app(argc, argv);   // no display needed
-        return Tree(app.arguments().at(2));
+        const QStringList args = app.arguments();
+        if (args.size() == 3)
+            return Tree(args[2], 2000, 100000, true);
+        if (args.size() == 5 || (args.size() == 6 && args[5] == QLatin1String("names")))
+            return Tree(args[2], args[3].toInt(), args[4].toInt(), args.size() == 5);
     }
     // Settings and log of the program stay out of the user's.
     QTemporaryDir home;
@@ -470,7 +501,9 @@ int main(int argc, char *argv[])
     const QStringList args = app.arguments().mid(1);
     const QString mode = args.value(0);
     if (mode == QLatin1String("search") && args.size() >= 3)
-        return Search(args[1], args[2], args.value(3));
+        return Search(args[1], args[2], args.value(3), false);
+    if (mode == QLatin1String("memory") && args.size() >= 3)
+        return Search(args[1], args[2], args.value(3), true);
     if (mode == QLatin1String("copy") && args.size() == 4)
         return Copy(args[1], args[2], args[3]);
     if (mode == QLatin1String("stop") && args.size() == 5)
@@ -478,7 +511,9 @@ int main(int argc, char *argv[])
     if (mode == QLatin1String("lines") && args.size() == 2)
         return Lines(args[1].toInt());
     std::fprintf(stderr,
-                 "usage: pathwren_bench tree ROOT | search ROOT PATTERNS [PATHS_FILE]"
+                 "usage: pathwren_bench tree ROOT [FOLDERS FILES [names]]"
+                 " | search|memory ROOT PATTERNS [PATHS_FILE]"
                  " | copy ROOT PATTERNS DEST | stop ROOT PATTERNS DEST|- DELAY_MS | lines N\n");
     return 2;
 }
+
