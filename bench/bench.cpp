@@ -14,6 +14,11 @@
 //   pathwren_bench copy   ROOT PATTERNS DEST        search with copy into DEST
 //   pathwren_bench stop   ROOT PATTERNS DEST|- MS   click the stop button MS after the start
 //   pathwren_bench lines  N                         N lines into the result window
+//
+// During every search a thread posts an event to the main window every few
+// milliseconds; the time until the window gets it is the windows' answer
+// time (answer_* keys; PATHWREN_BENCH_ANSWERS=FILE appends every sample to
+// FILE, one a line, in ms).
 #include "treegen.h"
 
 #include "app/main/appsetup.h"
@@ -34,10 +39,17 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWindow>
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <ctime>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <random>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -178,6 +190,104 @@ private:
     qint64 m_last = 0;
 };
 
+// The windows' answer time while a search runs: a thread posts an event to
+// the main window every 3 to 6 ms, into the queue where the window system's
+// input waits too; a filter that only looks notes how long each waited until
+// the window got it.  The event then goes on to the window, which ignores
+// it.  (Not a mouse event: building one off the user-interface thread
+// touches the pointing device's state that the user-interface thread uses.)
+class AnswerProbe : public QObject {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    ~AnswerProbe() override { Stop(); }
+
+    void Start(QWidget *top)
+    {
+        Stop();
+        m_window = top->windowHandle();
+        if (!m_window)
+            return;
+        m_window->installEventFilter(this);
+        QWindow *window = m_window;
+        m_stop = false;
+        m_thread = std::thread([this, window] {
+            std::minstd_rand rng(20261209);
+            std::unique_lock<std::mutex> lock(m_mutex);
+            while (!m_stop) {
+                const auto pause = std::chrono::microseconds(3000 + rng() % 3000);
+                if (m_wake.wait_for(lock, pause, [this] { return m_stop; }))
+                    break;
+                QCoreApplication::postEvent(window, new Probe);
+            }
+        });
+    }
+
+    void Stop()
+    {
+        if (!m_thread.joinable())
+            return;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_stop = true;
+        }
+        m_wake.notify_all();
+        m_thread.join();
+    }
+
+    // Samples in ms, sorted; PATHWREN_BENCH_ANSWERS gets them appended.
+    void Print(const char *prefix)
+    {
+        std::sort(m_samples.begin(), m_samples.end());
+        const auto at = [this](double q) {
+            if (m_samples.empty())
+                return 0.0;
+            const size_t i = std::min(m_samples.size() - 1, size_t(q * double(m_samples.size())));
+            return m_samples[i];
+        };
+        const QByteArray p(prefix);
+        ::Print((p + "answer_count").constData(), (long long)m_samples.size());
+        ::Print((p + "answer_median_ms").constData(), at(0.5), 2);
+        ::Print((p + "answer_p99_ms").constData(), at(0.99), 2);
+        ::Print((p + "answer_max_ms").constData(), m_samples.empty() ? 0.0 : m_samples.back(), 2);
+        const QByteArray file = qgetenv("PATHWREN_BENCH_ANSWERS");
+        if (file.isEmpty())
+            return;
+        if (FILE *out = std::fopen(file.constData(), "a")) {
+            for (double v : m_samples)
+                std::fprintf(out, "%.3f\n", v);
+            std::fclose(out);
+        }
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_window && event->type() == Probe::Type) {
+            if (const auto *probe = dynamic_cast<const Probe *>(event)) {
+                const auto waited = Clock::now() - probe->posted;
+                m_samples.push_back(double(std::chrono::duration_cast<std::chrono::nanoseconds>(waited).count()) / 1e6);
+            }
+        }
+        return false;
+    }
+
+private:
+    class Probe : public QEvent {
+    public:
+        static constexpr QEvent::Type Type = QEvent::Type(QEvent::User + 721);
+        Probe() : QEvent(Type), posted(Clock::now()) {}
+        Clock::time_point posted;
+    };
+
+    QWindow *m_window = nullptr;
+    std::thread m_thread;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_stop = false;
+    std::vector<double> m_samples;   // user-interface thread only
+};
+
 // The program's windows as the program shows them, its settings and log
 // kept in a temporary folder.
 class Session : public QObject {
@@ -230,6 +340,7 @@ public:
             m_searching = true;
             if (onClick)
                 onClick();
+            answers.Start(window.get());
             Click(button);
         });
     }
@@ -263,6 +374,7 @@ public:
     QListView *m_list = nullptr;
     PaintCounter paints;
     StallMeter stalls;
+    AnswerProbe answers;
     QElapsedTimer clock;   // started at the click
     qint64 endNs = -1;
     double cpuMs = 0;
@@ -275,6 +387,7 @@ protected:
             && m_searchButton->isEnabled()) {
             endNs = clock.nsecsElapsed();
             stalls.Stop();
+            answers.Stop();
             cpuMs = double(std::clock() - m_cpu) * 1000.0 / CLOCKS_PER_SEC;
             peakKib = ProcStatusKib("VmHWM");
             m_searching = false;
@@ -368,6 +481,7 @@ int Search(const QString &root, const QString &patterns, const QString &pathsFil
         Print("search_shows_last", s.m_list->currentIndex().row() == last ? QStringLiteral("yes")
                                                                                : QStringLiteral("no"));
         Print("search_max_stall_ms", Ms(s.stalls.m_max));
+        s.answers.Print("search_");
         s.PrintPaints();
     }, {}, !clear ? std::function<void()>() : [&] {
         Click(s.m_clearButton);
@@ -395,6 +509,7 @@ int Copy(const QString &root, const QString &patterns, const QString &destinatio
         Print("copy_ended", t.ended ? QStringLiteral("yes") : QStringLiteral("no"));
         Print("copy_max_stall_ms", Ms(s.stalls.m_max));
         Print("copy_stalls_over_50ms", s.stalls.m_over50);
+        s.answers.Print("copy_");
         s.PrintPaints();
         Print("vmhwm_kib", s.peakKib);
     });
@@ -435,6 +550,7 @@ int Stop(const QString &root, const QString &patterns, const QString &destinatio
         Print("stop_ended", count > 0 && s.Line(count - 1) == EndBanner ? QStringLiteral("yes")
                                                                         : QStringLiteral("no"));
         Print("stop_max_stall_ms", Ms(s.stalls.m_max));
+        s.answers.Print("stop_");
     }, [&] { stopper.start(delayMs); });
     return qApp->exec();
 }
@@ -516,4 +632,3 @@ int main(int argc, char *argv[])
                  " | copy ROOT PATTERNS DEST | stop ROOT PATTERNS DEST|- DELAY_MS | lines N\n");
     return 2;
 }
-
