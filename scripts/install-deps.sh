@@ -4,6 +4,7 @@
 #   scripts/install-deps.sh run      building and running the program
 #   scripts/install-deps.sh package  the above, and making the .deb (dpkg-buildpackage)
 #   scripts/install-deps.sh test     all of it, and the tests and checks (default)
+#   scripts/install-deps.sh bench    building and running, and the benchmark (bench/run.sh)
 set -euo pipefail
 
 set_name=${1:-test}
@@ -30,11 +31,17 @@ test_packages=(
   file desktop-file-utils appstream lintian blhc devscripts
 )
 
+# The benchmark, not part of the tests: its display, and the tools it
+# measures against (fd, bfs) or runs (python3-fuse for the passthrough that
+# stands in for a slow network share).
+bench_packages=(xvfb fd-find bfs python3-fuse)
+
 case "$set_name" in
   run) packages=("${run_packages[@]}") ;;
   package) packages=("${run_packages[@]}" "${package_packages[@]}") ;;
   test) packages=("${run_packages[@]}" "${package_packages[@]}" "${test_packages[@]}") ;;
-  *) echo "usage: $0 [run|package|test]" >&2; exit 2 ;;
+  bench) packages=("${run_packages[@]}" "${bench_packages[@]}") ;;
+  *) echo "usage: $0 [run|package|test|bench]" >&2; exit 2 ;;
 esac
 
 missing=()
