@@ -24,6 +24,7 @@
 #include "app/main/appsetup.h"
 #include "app/main/mainwindow.h"
 #include "app/result/resultwindow.h"
+#include "common/resultline.h"
 #include "foldertree/foldertree.h"
 
 #include <QAbstractItemModel>
@@ -55,7 +56,6 @@ namespace {
 
 const QString EndBanner = QStringLiteral("☆☆☆ 終了 ☆☆☆");
 const QString StopBanner = QStringLiteral("☆☆☆ ユーザによる検索中断 ☆☆☆");
-const QString InMarker = QStringLiteral(" in ");
 
 // Time for the windows to be mapped and painted before anything is timed.
 constexpr int SettleMs = 400;
@@ -427,11 +427,12 @@ Transcript Read(const Session &s, const QString &startBanner, const QString &pat
     for (int row = from; row < count; ++row) {
         const QString line = s.Line(row);
         ++t.lines;
-        if (line.startsWith(QStringLiteral("検索("))) {
+        const common::LineKind kind = common::KindOfLine(line);
+        if (kind == common::LineKind::Hit) {
             ++t.hits;
             if (writePaths)
-                out.write(QStringView(line).mid(line.indexOf(InMarker) + InMarker.size()).toUtf8() + '\n');
-        } else if (line.startsWith(QStringLiteral("コピー("))) {
+                out.write(common::PathOfLine(line).toUtf8() + '\n');
+        } else if (kind == common::LineKind::Copy) {
             ++t.copies;
         } else if (line.startsWith(QStringLiteral("※※※"))) {
             ++t.failures;

@@ -42,4 +42,13 @@ enum class LineKind {
 };
 LineKind KindOfLine(const QString &line);
 
+// The path a hit, copy or access line names; empty for every other line.
+// A hit's or copy's path starts right after the first ") in /": a pattern
+// that holds "/" matches no name, so the pattern before it never holds that
+// text, whatever else (" in ", ") in ") it holds.
+QString PathOfLine(const QString &line);
+// What opening a line opens: the path it names, or else the text after its
+// first " in " (a failure line's procedure name); empty for neither.
+QString TargetOfLine(const QString &line);
+
 } // namespace common

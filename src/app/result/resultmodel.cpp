@@ -1,32 +1,10 @@
 #include "app/result/resultmodel.h"
 
+#include "common/resultline.h"
 #include "platform/nativepath.h"
 
 #include <QMimeData>
 #include <QUrl>
-
-namespace {
-const QString &InMarker()
-{
-    static const QString marker = QStringLiteral(" in ");
-    return marker;
-}
-
-// Where the path of a line that names one begins; -1 for other lines.
-int PathStart(const QString &line)
-{
-    switch (common::KindOfLine(line)) {
-    case common::LineKind::Hit:
-    case common::LineKind::Copy:
-    case common::LineKind::Access: {
-        const int start = line.indexOf(InMarker()) + InMarker().size();
-        return start < line.size() ? start : -1;
-    }
-    default:
-        return -1;
-    }
-}
-} // namespace
 
 ResultModel::ResultModel(QObject *parent)
     : QAbstractListModel(parent)
@@ -52,7 +30,8 @@ QVariant ResultModel::data(const QModelIndex &index, int role) const
 Qt::ItemFlags ResultModel::flags(const QModelIndex &index) const
 {
     Qt::ItemFlags flags = QAbstractListModel::flags(index);
-    if (index.isValid() && index.row() < m_published && PathStart(m_lines[static_cast<size_t>(index.row())]) >= 0)
+    if (index.isValid() && index.row() < m_published
+        && !common::PathOfLine(m_lines[static_cast<size_t>(index.row())]).isEmpty())
         flags |= Qt::ItemIsDragEnabled;
     return flags;
 }
@@ -68,7 +47,7 @@ QMimeData *ResultModel::mimeData(const QModelIndexList &indexes) const
     for (const QModelIndex &index : indexes) {
         if (!index.isValid() || index.row() >= m_published)
             continue;
-        const QString path = PathOfLine(m_lines[static_cast<size_t>(index.row())]);
+        const QString path = common::PathOfLine(m_lines[static_cast<size_t>(index.row())]);
         if (!path.isEmpty())
             urls << platform::LocalFileUrl(path);
     }
@@ -82,12 +61,6 @@ QMimeData *ResultModel::mimeData(const QModelIndexList &indexes) const
 Qt::DropActions ResultModel::supportedDragActions() const
 {
     return Qt::CopyAction | Qt::LinkAction;
-}
-
-QString ResultModel::PathOfLine(const QString &line)
-{
-    const int start = PathStart(line);
-    return start < 0 ? QString() : line.mid(start);
 }
 
 void ResultModel::Publish()

@@ -39,10 +39,6 @@ public:
     // How many lines of the kind the list holds.
     int CountOf(common::LineKind kind) const { return m_counts[static_cast<size_t>(kind)]; }
 
-    // The path a hit, copy or access note line names (the text after its
-    // first " in "); empty for every other line.
-    static QString PathOfLine(const QString &line);
-
 private:
     std::vector<QString> m_lines;
     int m_published = 0;

@@ -6,9 +6,9 @@
 #include "app/shared/geometry.h"
 #include "app/shared/icon.h"
 #include "app/statusbar/statusbar.h"
-#include "platform/nativepath.h"
 #include "common/resultline.h"
 #include "platform/desktop.h"
+#include "platform/nativepath.h"
 
 #include <QAction>
 #include <QApplication>
@@ -36,12 +36,6 @@ ResultWindow *g_instance = nullptr;
 // Design layout, in twips.
 constexpr int DesignClientWidth = 4410;
 constexpr int DesignClientHeight = 7545;
-
-const QString &InMarker()
-{
-    static const QString marker = QStringLiteral(" in ");
-    return marker;
-}
 
 } // namespace
 
@@ -137,7 +131,7 @@ void ResultWindow::CreateMenu()
     connect(m_openAction, &QAction::triggered, this, [this] { OpenLine(m_menuLine); });
     connect(m_openFolderAction, &QAction::triggered, this, &ResultWindow::OpenMenuLineFolder);
     connect(m_copyPathAction, &QAction::triggered, this,
-            [this] { QGuiApplication::clipboard()->setText(platform::ShownText(ResultModel::PathOfLine(m_menuLine))); });
+            [this] { QGuiApplication::clipboard()->setText(platform::ShownText(common::PathOfLine(m_menuLine))); });
     connect(m_copyAllAction, &QAction::triggered, this, [this] { QGuiApplication::clipboard()->setText(AllLinesText()); });
     connect(m_saveAction, &QAction::triggered, this, &ResultWindow::SaveWithDialog);
 
@@ -156,7 +150,7 @@ void ResultWindow::CreateMenu()
 void ResultWindow::ShowLineMenu(int row, const QPoint &globalPos)
 {
     m_menuLine = row >= 0 ? Line(row) : QString();
-    const bool hasTarget = !ResultModel::PathOfLine(m_menuLine).isEmpty();
+    const bool hasTarget = !common::PathOfLine(m_menuLine).isEmpty();
     m_openAction->setEnabled(hasTarget);
     m_openFolderAction->setEnabled(hasTarget);
     m_copyPathAction->setEnabled(hasTarget);
@@ -173,7 +167,7 @@ QString ResultWindow::FolderOf(const QString &target)
 
 void ResultWindow::OpenMenuLineFolder()
 {
-    const QString target = ResultModel::PathOfLine(m_menuLine);
+    const QString target = common::PathOfLine(m_menuLine);
     if (target.isEmpty())
         return;
     // The file manager shows the target selected; without one, the folder
@@ -394,10 +388,7 @@ int ResultWindow::SelectedRow() const
 
 QString ResultWindow::DoubleClickTarget(const QString &line)
 {
-    const int at = line.indexOf(InMarker());
-    if (at < 0)
-        return QString();
-    return line.mid(at + InMarker().size());
+    return common::TargetOfLine(line);
 }
 
 void ResultWindow::OpenSelectedLine()

@@ -55,8 +55,8 @@ public:
     // The selected row of the list as the view shows it (-1 for none).
     int SelectedRow() const;
 
-    // What a double-click on `line` opens: the text after the first " in ",
-    // or an empty text when there is none.
+    // What a double-click on `line` opens: the path a hit, copy or access
+    // line names, else the text after the first " in " (common::TargetOfLine).
     static QString DoubleClickTarget(const QString &line);
     // Opens the target of the selected line, as a double-click does.
     void OpenSelectedLine();

@@ -171,6 +171,12 @@ private slots:
                                 << QByteArray("file:///mnt/x");
         QTest::newRow("first in wins") << QStringLiteral("検索(*) in /a in b/c") << QStringLiteral("/a in b/c")
                                        << QByteArray("file:///a%20in%20b/c");
+        // A pattern may hold " in " and ") in ", never "/": the path starts
+        // at the first ") in /".
+        QTest::newRow("pattern holding in") << QStringLiteral("検索(x in y) in /t/x in y") << QStringLiteral("/t/x in y")
+                                            << QByteArray("file:///t/x%20in%20y");
+        QTest::newRow("pattern holding ) in") << QStringLiteral("コピー(a) in b) in /t/a) in b")
+                                              << QStringLiteral("/t/a) in b") << QByteArray("file:///t/a%29%20in%20b");
         QTest::newRow("error line") << QStringLiteral("※※※ Error in CopyFile") << QStringLiteral("CopyFile")
                                     << QByteArray("file:CopyFile");
         QTest::newRow("ends in marker") << QStringLiteral("検索(*) in ") << QString() << QByteArray();
@@ -271,6 +277,13 @@ private slots:
         QTest::newRow("empty") << QString() << mouse << QString() << QString() << false;
         QTest::newRow("save fails") << QStringLiteral("検索(*.txt) in /data/a.txt") << mouse
                                     << QStringLiteral("/data/a.txt") << QStringLiteral("/data") << true;
+        QTest::newRow("pattern holding in") << QStringLiteral("検索(x in y*) in /t/x in y.txt") << mouse
+                                            << QStringLiteral("/t/x in y.txt") << QStringLiteral("/t") << false;
+        QTest::newRow("copy, pattern holding ) in") << QStringLiteral("コピー(a) in b) in /t/a) in b") << mouse
+                                                    << QStringLiteral("/t/a) in b") << QStringLiteral("/t") << false;
+        QTest::newRow("name with controls and a backslash")
+            << QStringLiteral("検索(*) in /t/\x1b[1m\t\\n\r") << mouse << QStringLiteral("/t/\x1b[1m\t\\n\r")
+            << QStringLiteral("/t") << false;
     }
     void lineMenuActsOnItsLine()
     {
@@ -347,7 +360,7 @@ private slots:
         if (path.isEmpty())
             QVERIFY(!dragged);
         else
-            QCOMPARE(dragged->urls(), QList<QUrl>{QUrl::fromLocalFile(path)});
+            QCOMPARE(dragged->urls(), QList<QUrl>{platform::LocalFileUrl(path)});
 
         // Saving proposes a dated name in the documents folder and writes
         // every line in UTF-8 with LF endings.
