@@ -14,7 +14,7 @@ seconds=${1:-60}
 shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(fuzz_wildcard fuzz_wordlist fuzz_logrecord fuzz_mountinfo)
+  targets=(fuzz_wildcard fuzz_wordlist fuzz_logrecord fuzz_mountinfo fuzz_resultline)
 fi
 
 # Ninja when there is one (a directory keeps the generator it was made with).

@@ -51,4 +51,18 @@ QString PathOfLine(const QString &line);
 // first " in " (a failure line's procedure name); empty for neither.
 QString TargetOfLine(const QString &line);
 
+// Result lines outside the window (a saved list, the clipboard) are one
+// line of text each, whatever the names in them hold.  EncodeLine writes
+//   a backslash as \\, tab, line feed and carriage return as \t, \n, \r,
+//   every other control character U+0000..U+001F and U+007F as \xHH,
+//   a byte of a name that is not UTF-8 as \xHH (HH from 80 to ff),
+//   the controls U+0080..U+009F and the line and paragraph separators
+//   U+2028, U+2029 as \uHHHH,
+// with lowercase hex digits, and leaves everything else as it is.
+// DecodeLine turns such a text back into the very line; a backslash that
+// starts none of these forms is kept as it stands, and `ok` (when given)
+// is then set to false.
+QString EncodeLine(const QString &line);
+QString DecodeLine(const QString &text, bool *ok = nullptr);
+
 } // namespace common

@@ -134,6 +134,16 @@ QString ShownText(const QString &text)
     return Decode(bytes.constData(), bytes.size(), true);
 }
 
+int RawByteOf(QChar c)
+{
+    return detail::IsRawByte(c.unicode()) ? int(c.unicode() - detail::RawByteBase) : -1;
+}
+
+QChar RawByteChar(uchar byte)
+{
+    return QChar(char16_t(detail::RawByteBase + byte));
+}
+
 QUrl LocalFileUrl(const QString &path)
 {
     QByteArray native;

@@ -36,6 +36,12 @@ QString ShownText(const QString &text);
 // percent-encoded), for handing a path to the desktop.
 QUrl LocalFileUrl(const QString &path);
 
+// The undecodable byte (0x80..0xFF) that `c` carries, or -1 when `c` is a
+// character of text.
+int RawByteOf(QChar c);
+// The character that carries the undecodable byte `byte` (0x80..0xFF).
+QChar RawByteChar(uchar byte);
+
 namespace detail {
 
 constexpr char16_t RawByteBase = 0xEF00;

@@ -179,7 +179,7 @@ QString ResultWindow::AllLinesText() const
 {
     QString text;
     for (int i = 0; i < m_model->LineCount(); ++i) {
-        text += platform::ShownText(m_model->Line(i));
+        text += common::EncodeLine(m_model->Line(i));
         text += QLatin1Char('\n');
     }
     return text;
@@ -219,7 +219,7 @@ bool ResultWindow::SaveLines(const QString &path)
     bool ok = file.open(QIODevice::WriteOnly);
     QByteArray chunk;
     for (int i = 0; ok && i < m_model->LineCount(); ++i) {
-        chunk += platform::ShownText(m_model->Line(i)).toUtf8();
+        chunk += common::EncodeLine(m_model->Line(i)).toUtf8();
         chunk += '\n';
         if (chunk.size() >= (1 << 20)) {
             ok = file.write(chunk) == chunk.size();

@@ -70,12 +70,13 @@ public:
     // The folder opened for "フォルダを開く" when the desktop's file manager
     // cannot show the target itself: the folder that holds the target.
     static QString FolderOf(const QString &target);
-    // Every line, each ended by a line feed.
+    // Every line in the form of common::EncodeLine, each ended by a line
+    // feed: names with line breaks never split a line.
     QString AllLinesText() const;
     // The file name the save dialog proposes at `when`.
     static QString DefaultSaveName(const QDateTime &when);
-    // Writes every line to `path` in UTF-8, each ended by a line feed, and
-    // says so in a message box when that fails.  The list stays as it is.
+    // Writes every line to `path` as AllLinesText() has them, in UTF-8,
+    // and says so in a message box when that fails.  The list stays as it is.
     bool SaveLines(const QString &path);
     // The counts field's text: lines of each kind that the list holds.
     QString CountsText() const;

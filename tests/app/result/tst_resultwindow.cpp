@@ -281,6 +281,10 @@ private slots:
                                             << QStringLiteral("/t/x in y.txt") << QStringLiteral("/t") << false;
         QTest::newRow("copy, pattern holding ) in") << QStringLiteral("コピー(a) in b) in /t/a) in b") << mouse
                                                     << QStringLiteral("/t/a) in b") << QStringLiteral("/t") << false;
+        // Saved and copied, each line stays one line (common::EncodeLine).
+        QTest::newRow("name with a line break") << QStringLiteral("検索(*) in /t/a\n※※※ Error in CopyFile") << mouse
+                                                << QStringLiteral("/t/a\n※※※ Error in CopyFile")
+                                                << QStringLiteral("/t") << false;
         QTest::newRow("name with controls and a backslash")
             << QStringLiteral("検索(*) in /t/\x1b[1m\t\\n\r") << mouse << QStringLiteral("/t/\x1b[1m\t\\n\r")
             << QStringLiteral("/t") << false;
@@ -350,8 +354,14 @@ private slots:
         clipboard->setText(QStringLiteral("before"));
         Part<QAction>(r, "copyPathAction")->trigger();
         QCOMPARE(clipboard->text(), hasTarget ? target : QStringLiteral("before"));
+        // Every line is one line of text, and reads back as the line.
+        QString allLines;
+        for (const QString &l : lines)
+            allLines += common::EncodeLine(l) + QLatin1Char('\n');
+        QCOMPARE(allLines.count(QLatin1Char('\n')), lines.size());
         Part<QAction>(r, "copyAllAction")->trigger();
-        QCOMPARE(clipboard->text(), lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+        QCOMPARE(clipboard->text(), allLines);
+        QCOMPARE(common::DecodeLine(clipboard->text().split(QLatin1Char('\n')).at(1)), line);
 
         // Dragged out, the line offers its target as a file URL.
         const QModelIndex index = list->model()->index(1, 0);
@@ -387,7 +397,7 @@ private slots:
             QVERIFY(!box);
             QFile saved(file);
             QVERIFY(saved.open(QIODevice::ReadOnly));
-            QCOMPARE(saved.readAll(), (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
+            QCOMPARE(saved.readAll(), allLines.toUtf8());
         }
         QCOMPARE(r.Lines(), lines);
         Part<QMenu>(r, "lineMenu")->hide();
