@@ -251,24 +251,50 @@ ReplacementFile::~ReplacementFile()
 bool ReplacementFile::Open(const QString &destination, const SourceFile &source)
 {
     Discard();
-    QByteArray target;
-    if (!detail::ToNative(destination, target) || target.isEmpty())
-        return false;
-    QByteArray folder, name;
-    SplitPath(target, folder, name);
-    return OpenAt(AT_FDCWD, folder, name, source);
+    m_wholeFile = false;
+    return OpenPath(destination, source);
+}
+
+bool ReplacementFile::Open(const QString &destination)
+{
+    Discard();
+    m_wholeFile = true;
+    return OpenPath(destination, SourceFile());
 }
 
 bool ReplacementFile::Open(const FolderHandle &folder, const QString &name, const SourceFile &source)
 {
     Discard();
+    m_wholeFile = false;
+    m_error = 0;
     QByteArray native;
     if (!folder.IsOpen() || !detail::ToNative(name, native) || native.contains('/'))
-        return false;
-    return OpenAt(folder.m_fd, folder.m_path, native, source);
+        return Failed(EINVAL);
+    errno = 0;
+    return OpenAt(folder.m_fd, folder.m_path, native, source) || Failed(errno != 0 ? errno : EINVAL);
+}
+
+bool ReplacementFile::OpenPath(const QString &destination, const SourceFile &source)
+{
+    m_error = 0;
+    QByteArray target;
+    if (!detail::ToNative(destination, target) || target.isEmpty())
+        return Failed(EINVAL);
+    QByteArray folder, name;
+    SplitPath(target, folder, name);
+    errno = 0;
+    return OpenAt(AT_FDCWD, folder, name, source) || Failed(errno != 0 ? errno : EINVAL);
+}
+
+bool ReplacementFile::Failed(int error)
+{
+    if (m_error == 0)
+        m_error = error;
+    return false;
 }
 
 // `folderFd` is an open folder, or AT_FDCWD with `folderPath` to be opened.
+// A refusal that no system call gave sets errno itself, for Error().
 bool ReplacementFile::OpenAt(int folderFd, const QByteArray &folderPath, QByteArray name,
                              const SourceFile &source)
 {
@@ -276,8 +302,10 @@ bool ReplacementFile::OpenAt(int folderFd, const QByteArray &folderPath, QByteAr
     m_kernelCopy = true;
     m_written = 0;
     IgnoreFileSizeSignal();
-    if (name.isEmpty() || name == "." || name == "..")
+    if (name.isEmpty() || name == "." || name == "..") {
+        errno = EINVAL;
         return false;
+    }
     QByteArray folderName = folderPath;   // for the leftovers of killed copies
     if (folderFd == AT_FDCWD) {
         m_ownFolderFd = OpenFolderFd(folderPath);
@@ -314,14 +342,22 @@ bool ReplacementFile::OpenAt(int folderFd, const QByteArray &folderPath, QByteAr
             folderFd = m_ownFolderFd;
             folderName = targetFolder;
         }
-        if (!S_ISREG(st.st_mode))
+        if (!S_ISREG(st.st_mode)) {
+            errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
             return false;
-        if ((st.st_mode & 0222) == 0 || ::faccessat(folderFd, name.constData(), W_OK, 0) != 0)
+        }
+        if ((st.st_mode & 0222) == 0) {
+            errno = EACCES;
+            return false;
+        }
+        if (::faccessat(folderFd, name.constData(), W_OK, 0) != 0)
             return false;
         // Replacing the source with itself would copy nothing and could
         // lose it; a hard link or a link to the folder leads here too.
-        if (uint64_t(st.st_dev) == source.Device() && uint64_t(st.st_ino) == source.Inode())
+        if (uint64_t(st.st_dev) == source.Device() && uint64_t(st.st_ino) == source.Inode()) {
+            errno = EINVAL;
             return false;
+        }
     } else if (errno != ENOENT) {
         return false;
     }
@@ -352,11 +388,12 @@ bool ReplacementFile::OpenAt(int folderFd, const QByteArray &folderPath, QByteAr
             m_destination = name;
             return true;
         }
-        if ((errno == EACCES || errno == EPERM) && exists)
+        if ((errno == EACCES || errno == EPERM) && exists && !m_wholeFile)
             return OpenInPlace(folderFd, name, source);
         if (errno != EEXIST && errno != EINTR)
             return false;
     }
+    errno = EEXIST;
     return false;
 }
 
@@ -388,8 +425,9 @@ bool ReplacementFile::Write(const char *buffer, int64_t count)
     if (m_fd < 0 || m_failed)
         return false;
     if (count < 0 || !WriteAllowed(m_written)) {
+        // A write a test makes fail fails as on a full disk.
         m_failed = true;
-        return false;
+        return Failed(count < 0 ? EINVAL : ENOSPC);
     }
     int64_t done = 0;
     while (done < count) {
@@ -400,7 +438,7 @@ bool ReplacementFile::Write(const char *buffer, int64_t count)
         if (put <= 0) {
             // ENOSPC, EFBIG (over the size limit), EIO, ...
             m_failed = true;
-            return false;
+            return Failed(put < 0 ? errno : EIO);
         }
         done += put;
         m_written += put;
@@ -414,13 +452,13 @@ bool ReplacementFile::CopyFrom(SourceFile &source, int64_t count)
         return false;
     if (count < 0) {
         m_failed = true;
-        return false;
+        return Failed(EINVAL);
     }
     int64_t done = 0;
     while (done < count && m_kernelCopy) {
         if (!WriteAllowed(m_written)) {
             m_failed = true;
-            return false;
+            return Failed(ENOSPC);
         }
         const size_t chunk = size_t(std::min<int64_t>(count - done, kKernelChunk));
         const ssize_t moved = ::copy_file_range(source.m_fd, nullptr, m_fd, nullptr, chunk, 0);
@@ -435,7 +473,7 @@ bool ReplacementFile::CopyFrom(SourceFile &source, int64_t count)
             && errno != EBADF && errno != EPERM) {
             // ENOSPC, EFBIG, EIO: the same failures a write would meet.
             m_failed = true;
-            return false;
+            return Failed(errno);
         }
         // Not supported between these files, or nothing came although the
         // size says there is more (some file systems do that): the plain
@@ -453,7 +491,7 @@ bool ReplacementFile::CopyByBlocks(SourceFile &source, int64_t count)
         const int64_t n = std::min<int64_t>(count - done, block);
         if (source.Read(buffer.get(), n) != n) {
             m_failed = true;
-            return false;
+            return Failed(EIO);
         }
         if (!Write(buffer.get(), n))
             return false;
@@ -468,21 +506,30 @@ bool ReplacementFile::Commit()
         Discard();
         return false;
     }
-    // No fsync: it would make copying thousands of small files crawl.  The
-    // rename keeps a failed copy away from the destination; surviving a
-    // power cut right after the copy is not promised.
+    // No fsync for copies: it would make copying thousands of small files
+    // crawl.  The rename keeps a failed copy away from the destination;
+    // surviving a power cut right after the copy is not promised.  A file
+    // of the program's own is one file: it goes to the disk first, which is
+    // also where some file systems first report a full disk.
     const int fd = m_fd;
     m_fd = -1;
     if (m_inPlace) {
         // What is left of a longer old file goes.
-        const bool cut = ::ftruncate(fd, m_written) == 0;
-        const bool closed = ::close(fd) == 0;
+        const bool cut = ::ftruncate(fd, m_written) == 0 || Failed(errno);
+        const bool closed = ::close(fd) == 0 || Failed(errno);
         Discard();
         return cut && closed;
+    }
+    if (m_wholeFile && ::fsync(fd) != 0) {
+        Failed(errno);
+        ::close(fd);
+        Discard();
+        return false;
     }
     // close() can be where a network file system reports a failed write.
     if (::close(fd) != 0
         || ::renameat(m_folderFd, m_temporary.constData(), m_folderFd, m_destination.constData()) != 0) {
+        Failed(errno);
         Discard();
         return false;
     }

@@ -84,6 +84,12 @@ public:
     // The same for the entry `name` of an open folder, which must stay open
     // until Commit() or Discard().
     bool Open(const FolderHandle &folder, const QString &name, const SourceFile &source);
+    // For a file the program writes itself (a saved list): the same checks
+    // without a source, but an existing file is only ever replaced by the
+    // rename, never written in place, and Commit() flushes the new file to
+    // the disk before the rename.  Whatever fails, and a crash right after
+    // the commit, leaves the old file (or its absence) or the whole new one.
+    bool Open(const QString &destination);
     // Writes all `count` bytes or fails; after a failure every later Write()
     // and Commit() fails too.
     bool Write(const char *buffer, int64_t count);
@@ -95,9 +101,14 @@ public:
     bool Commit();
     // Removes the temporary file if it is still there.
     void Discard();
+    // The system's error number for the first failure since Open() (ENOSPC,
+    // EACCES, ...); 0 when nothing failed or no number is known.
+    int Error() const { return m_error; }
 
 private:
     bool OpenAt(int folderFd, const QByteArray &folderPath, QByteArray name, const SourceFile &source);
+    bool OpenPath(const QString &destination, const SourceFile &source);
+    bool Failed(int error);
     bool OpenInPlace(int folderFd, const QByteArray &name, const SourceFile &source);
     bool CopyByBlocks(SourceFile &source, int64_t count);
 
@@ -107,6 +118,8 @@ private:
     bool m_failed = false;        // a write failed: Commit() refuses
     bool m_inPlace = false;       // writing the destination itself
     bool m_kernelCopy = true;     // copy_file_range still worth trying
+    bool m_wholeFile = false;     // opened without a source: no in-place write, synced commit
+    int m_error = 0;
     int64_t m_written = 0;
     QByteArray m_destination;     // native names within the folder, so that
     QByteArray m_temporary;       // names not valid UTF-8 survive the round trip

@@ -11,6 +11,7 @@
 #include "testchannel.h"
 
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -36,6 +37,30 @@ QByteArray Pattern(int size)
 }
 
 const char *const ChildFlag = "PATHWREN_TEST_IN_MOUNT_NAMESPACE";
+
+// A result window holding `count` hit lines, about 60 bytes each.
+ResultWindow &ListOfHits(MainFixture &f, int count)
+{
+    f.Start();
+    ResultWindow &r = f.Result();
+    for (int i = 0; i < count; ++i)
+        r.AppendLine(Hit(QStringLiteral("*.txt"), QStringLiteral("/home/user/documents/report-%1.txt").arg(i)));
+    return r;
+}
+
+// The failure box a save left open, closed; its text, or empty without one.
+QString TakeSaveFailureBox(ResultWindow &r)
+{
+    // A box closed before is deleted later: only a shown one counts.
+    for (QMessageBox *box : r.findChildren<QMessageBox *>(QStringLiteral("saveFailedBox"))) {
+        if (box->isVisible()) {
+            const QString text = box->text();
+            box->accept();
+            return text;
+        }
+    }
+    return QString();
+}
 } // namespace
 
 class TestWriteFaults : public QObject, private CopyFolders {
@@ -177,13 +202,94 @@ private slots:
         const int64_t copied = common::CopyMatchingFiles(S, out, QStringLiteral("*"), host);
         const QStringList entries = Entries(out);
         const QByteArray kept = testsupport::ReadFile(out + "/big.bin");
+
+        // The result list saved onto the full disk (filled to the last byte),
+        // over an older file and as a new one: a list of a few lines.
+        const QString lists = mountPoint + "/lists";
+        QVERIFY(QDir().mkdir(lists));
+        QVERIFY(WriteFile(lists + "/list.txt", "OLD CONTENT\n"));
+        {
+            QFile filler(mountPoint + "/filler");
+            QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+            const QByteArray block(4096, 'f');
+            while (filler.write(block) == block.size()) {
+            }
+        }
+        MainFixture f;
+        ResultWindow &r = ListOfHits(f, 3);
+        const bool savedOverOk = r.SaveLines(lists + "/list.txt");
+        const QString failureOver = TakeSaveFailureBox(r);
+        const QStringList savedOver = Entries(lists);
+        const QByteArray keptList = testsupport::ReadFile(lists + "/list.txt");
+        QVERIFY(QFile::remove(lists + "/list.txt"));
+        QFile::remove(mountPoint + "/filler");
+        {
+            // Full again, now that the older list is gone.
+            QFile filler(mountPoint + "/filler");
+            QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+            const QByteArray block(4096, 'f');
+            while (filler.write(block) == block.size()) {
+            }
+        }
+        const bool savedNewOk = r.SaveLines(lists + "/list.txt");
+        const QString failureNew = TakeSaveFailureBox(r);
+        const QStringList savedNew = Entries(lists);
         QProcess::execute(QStringLiteral("umount"), {mountPoint});
+        QVERIFY(!savedOverOk);
+        QVERIFY(!savedNewOk);
 
         QCOMPARE(copied, int64_t(1));
         QCOMPARE(host.lines, (QStringList{Copied("*", S + "/a.txt"), CopyFileError}));
         QCOMPARE(entries, (QStringList{"a.txt", "big.bin"}));
         QCOMPARE(kept, QByteArray("OLD CONTENT"));
         QCOMPARE(testsupport::TreeDigest(S), digest);
+        QCOMPARE(savedOver, QStringList{QStringLiteral("list.txt")});
+        QCOMPARE(keptList, QByteArray("OLD CONTENT\n"));
+        QVERIFY2(failureOver.contains(qt_error_string(ENOSPC)), qPrintable(failureOver));
+        QCOMPARE(savedNew, QStringList());
+        QVERIFY2(failureNew.contains(qt_error_string(ENOSPC)), qPrintable(failureNew));
+    }
+
+    // Saving the result list where the writes fail: the box says so, an
+    // older file keeps its content, no partial file is left.  (A real full
+    // disk: destinationFileSystemFull.)
+    void saveFailsAndKeepsTheOldFile_data()
+    {
+        QTest::addColumn<int>("failFrom");
+        QTest::addColumn<bool>("old");
+        for (const bool old : {true, false}) {
+            const char *what = old ? "over an older file" : "new file";
+            QTest::addRow("%s, first write", what) << 0 << old;
+            QTest::addRow("%s, second megabyte", what) << (1 << 20) << old;
+        }
+    }
+    void saveFailsAndKeepsTheOldFile()
+    {
+        QFETCH(int, failFrom);
+        QFETCH(bool, old);
+        MainFixture f;
+        ResultWindow &r = ListOfHits(f, 40000);   // about 2.4 MB
+        const QString out = D + "/list.txt";
+        if (old)
+            QVERIFY(testsupport::WriteFile(out, "OLD CONTENT\n"));
+        g_armed = true;
+        g_failFrom = failFrom;
+        f.hooks.Change([](platform::TestHooks &h) { h.writeFault = FailWhenArmed; });
+
+        QVERIFY(!r.SaveLines(out));
+        const QString failure = TakeSaveFailureBox(r);
+        QVERIFY2(failure.startsWith(QStringLiteral("結果を保存できませんでした。")), qPrintable(failure));
+        QVERIFY2(failure.contains(qt_error_string(ENOSPC)), qPrintable(failure));
+        QCOMPARE(Entries(D), old ? QStringList{QStringLiteral("list.txt")} : QStringList());
+        if (old)
+            QCOMPARE(testsupport::ReadFile(out), QByteArray("OLD CONTENT\n"));
+
+        // The same save with room to write replaces the file whole.
+        g_armed = false;
+        QVERIFY(r.SaveLines(out));
+        QCOMPARE(TakeSaveFailureBox(r), QString());
+        QCOMPARE(Entries(D), QStringList{QStringLiteral("list.txt")});
+        QCOMPARE(testsupport::ReadFile(out), (r.Lines().join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
     }
 
     // Through the window: the failed file is reported, the walk goes on and

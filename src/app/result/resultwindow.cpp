@@ -8,6 +8,7 @@
 #include "app/statusbar/statusbar.h"
 #include "common/resultline.h"
 #include "platform/desktop.h"
+#include "platform/fileio.h"
 #include "platform/nativepath.h"
 
 #include <QAction>
@@ -24,7 +25,6 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QUrl>
@@ -215,34 +215,40 @@ void ResultWindow::SaveWithDialog()
 
 bool ResultWindow::SaveLines(const QString &path)
 {
-    QSaveFile file(path);
-    bool ok = file.open(QIODevice::WriteOnly);
+    // A link to a file has that file replaced and stays a link.
+    platform::ReplacementFile file;
+    bool ok = file.Open(path);
     QByteArray chunk;
     for (int i = 0; ok && i < m_model->LineCount(); ++i) {
         chunk += common::EncodeLine(m_model->Line(i)).toUtf8();
         chunk += '\n';
         if (chunk.size() >= (1 << 20)) {
-            ok = file.write(chunk) == chunk.size();
+            ok = file.Write(chunk.constData(), chunk.size());
             chunk.clear();
         }
     }
     if (ok && !chunk.isEmpty())
-        ok = file.write(chunk) == chunk.size();
-    // Only a complete file replaces what was there.
-    ok = ok && file.commit();
+        ok = file.Write(chunk.constData(), chunk.size());
+    // Only a complete file replaces what was there; a failed one is removed.
+    ok = ok && file.Commit();
     if (!ok) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Pathwren"),
-                                    QStringLiteral("結果を保存できませんでした。\n\n") + QDir::toNativeSeparators(path)
-                                        + QStringLiteral("\n") + reason,
-                                    QMessageBox::Ok, this);
-        box->setObjectName(QStringLiteral("saveFailedBox"));
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->setProperty(StaysOpenProperty, true);
-        box->open();
+        const int error = file.Error();
+        file.Discard();
+        ShowSaveFailure(path, error != 0 ? qt_error_string(error) : QString());
     }
     return ok;
+}
+
+void ResultWindow::ShowSaveFailure(const QString &path, const QString &reason)
+{
+    auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Pathwren"),
+                                QStringLiteral("結果を保存できませんでした。\n\n") + platform::ShownText(path)
+                                    + QStringLiteral("\n") + reason,
+                                QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("saveFailedBox"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setProperty(StaysOpenProperty, true);
+    box->open();
 }
 
 QString ResultWindow::CountsText() const
