@@ -56,12 +56,17 @@ inline QString DigestWithout(const QString &digest, const QString &rel)
 }
 
 // Makes at `path` an entry that is no regular file, of the `kind` "fifo",
-// "socket", "folder", "dangling" (symlink) or "link-to-fifo" (a symlink to
-// a FIFO made at `fifo`).
-inline bool MakeOddEntry(const QString &kind, const QString &path, const QString &fifo)
+// "socket", "folder", "dangling" (symlink), "link-to-fifo" (a symlink to a
+// FIFO made at `other`), or, as root only, "device" or "link-to-device"
+// (a device like /dev/null, at `path` or at `other`).
+inline bool MakeOddEntry(const QString &kind, const QString &path, const QString &other)
 {
     if (kind == QLatin1String("fifo"))
         return fixtures::MakeFifo(path);
+    if (kind == QLatin1String("device"))
+        return fixtures::MakeNullDevice(path);
+    if (kind == QLatin1String("link-to-device"))
+        return fixtures::MakeNullDevice(other) && QFile::link(other, path);
     if (kind == QLatin1String("socket"))
         return fixtures::MakeSocket(path);
     if (kind == QLatin1String("folder"))
@@ -69,7 +74,7 @@ inline bool MakeOddEntry(const QString &kind, const QString &path, const QString
     if (kind == QLatin1String("dangling"))
         return QFile::link(QFileInfo(path).path() + QStringLiteral("/nowhere"), path);
     if (kind == QLatin1String("link-to-fifo"))
-        return fixtures::MakeFifo(fifo) && QFile::link(fifo, path);
+        return fixtures::MakeFifo(other) && QFile::link(other, path);
     return false;
 }
 

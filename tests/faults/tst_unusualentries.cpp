@@ -10,6 +10,7 @@
 #include "testchannel.h"
 
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QtTest>
 
@@ -108,6 +109,60 @@ private slots:
         QCOMPARE(host.lines, QStringList{CopyFileError});
         QCOMPARE(Entries(D), before);
         QCOMPARE(testsupport::TreeDigest(src), digest);
+    }
+
+    // The result list is saved only as a regular file: onto anything else
+    // (or a link to it) the save is refused with a box that says why, and
+    // the entry is neither opened nor replaced.  A link to a regular file
+    // has that file written and stays a link.
+    void saveOntoEntryThatIsNoRegularFile_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("why");   // in the box; empty: saved
+        const QString special = QStringLiteral("通常のファイルではありません");
+        QTest::newRow("FIFO") << "fifo" << special;
+        QTest::newRow("socket") << "socket" << special;
+        QTest::newRow("symlink to a FIFO") << "link-to-fifo" << special;
+        QTest::newRow("device") << "device" << special;
+        QTest::newRow("symlink to a device") << "link-to-device" << special;
+        QTest::newRow("folder") << "folder" << special;
+        QTest::newRow("dangling symlink") << "dangling" << qt_error_string(ENOENT);
+        QTest::newRow("symlink to a regular file") << "link-to-file" << QString();
+    }
+    void saveOntoEntryThatIsNoRegularFile()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, why);
+        if (kind.contains(QLatin1String("device")) && !fixtures::RunningAsRoot())
+            QSKIP("making a device needs root");
+        const QString target = D + "/list.txt";
+        const QString other = D + "/other";
+        if (kind == QLatin1String("link-to-file"))
+            QVERIFY(testsupport::WriteFile(other, "OLD CONTENT\n") && QFile::link(other, target));
+        else
+            QVERIFY(MakeOddEntry(kind, target, other));
+        const QStringList before = Entries(D);
+        f->Start();
+        ResultWindow &r = f->Result();
+        r.AppendLine(Hit(QStringLiteral("*"), S + QStringLiteral("/p.txt")));
+
+        QCOMPARE(r.SaveLines(target), why.isEmpty());
+        auto *box = r.findChild<QMessageBox *>(QStringLiteral("saveFailedBox"));
+        QCOMPARE(box != nullptr, !why.isEmpty());
+        if (box) {
+            QVERIFY(box->isVisible());
+            QVERIFY2(box->text().startsWith(QStringLiteral("結果を保存できませんでした。")) && box->text().contains(why),
+                     qPrintable(box->text()));
+            box->accept();
+        }
+        QCOMPARE(Entries(D), before);
+        const QFileInfo info(target);
+        if (kind.contains(QLatin1String("link")) || kind == QLatin1String("dangling"))
+            QVERIFY(info.isSymLink());
+        if (kind == QLatin1String("link-to-file"))
+            QCOMPARE(testsupport::ReadFile(other), (r.Lines().join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
+        else if (kind.contains(QLatin1String("device")))
+            QVERIFY(!QFileInfo(kind == QLatin1String("device") ? target : other).isFile());
     }
 };
 

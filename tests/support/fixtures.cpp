@@ -10,6 +10,7 @@
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -29,6 +30,11 @@ QByteArray Native(const QString &path)
 bool MakeFifo(const QString &path)
 {
     return ::mkfifo(Native(path).constData(), 0666) == 0;
+}
+
+bool MakeNullDevice(const QString &path)
+{
+    return ::mknod(Native(path).constData(), S_IFCHR | 0666, makedev(1, 3)) == 0;
 }
 
 bool MakeSocket(const QString &path)

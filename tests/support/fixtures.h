@@ -10,6 +10,9 @@
 namespace fixtures {
 
 bool MakeFifo(const QString &path);
+// A character device that works as /dev/null does (root only): a device of
+// the test's own, so that a fault writes into no device of the machine's.
+bool MakeNullDevice(const QString &path);
 // Binds a Unix-domain socket at `path` and closes it; the socket file stays.
 bool MakeSocket(const QString &path);
 bool MakeHardLink(const QString &existing, const QString &newPath);

@@ -215,6 +215,14 @@ void ResultWindow::SaveWithDialog()
 
 bool ResultWindow::SaveLines(const QString &path)
 {
+    // Only a regular file is written; a device, FIFO or socket (or a link
+    // to one) is left alone, whatever the file dialog let through.
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile()) {
+        ShowSaveFailure(path, QStringLiteral("保存先が通常のファイルではありません（デバイス、FIFO、ソケットなど）。"
+                                             "結果は通常のファイルとしてだけ保存できます。"));
+        return false;
+    }
     // A link to a file has that file replaced and stays a link.
     platform::ReplacementFile file;
     bool ok = file.Open(path);

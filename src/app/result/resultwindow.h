@@ -76,9 +76,9 @@ public:
     // The file name the save dialog proposes at `when`.
     static QString DefaultSaveName(const QDateTime &when);
     // Writes every line to `path` as AllLinesText() has them, in UTF-8,
-    // and says so in a message box when that fails.  The new file replaces
-    // the old one only once it is complete, and a link to a file has that
-    // file replaced.  The list stays as it is.
+    // and says so in a message box when that fails.  Only a regular file is
+    // written: the new file replaces the old one only once it is complete,
+    // and a link to a file has that file replaced.  The list stays as it is.
     bool SaveLines(const QString &path);
     // The counts field's text: lines of each kind that the list holds.
     QString CountsText() const;
