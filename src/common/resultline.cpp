@@ -137,13 +137,23 @@ QString ErrorLine(const QString &procedure)
     return ErrorStart() + procedure;
 }
 
+QString InvalidDestinationText()
+{
+    return QStringLiteral("コピー先フォルダが不正です。");
+}
+
+QString InvalidDestinationLine()
+{
+    return QStringLiteral("※※※ ") + InvalidDestinationText();
+}
+
 LineKind KindOfLine(const QString &line)
 {
     if (PathAfterPattern(line, HitStart()) >= 0)
         return LineKind::Hit;
     if (PathAfterPattern(line, CopyStart()) >= 0)
         return LineKind::Copy;
-    if (line.startsWith(ErrorStart()))
+    if (line.startsWith(ErrorStart()) || line == InvalidDestinationLine())
         return LineKind::Error;
     if (line.startsWith(AccessDeniedStart()) || line.startsWith(AccessGrantedStart()))
         return LineKind::Access;

@@ -17,6 +17,13 @@ QString AccessGrantedLine(const QString &path);
 // "※※※ Error in " + procedure: a procedure's report of its own failure.
 QString ErrorLine(const QString &procedure);
 
+// "コピー先フォルダが不正です。": the warning of a search with copy whose
+// destination is no folder.  The box that shows it is closed at once while
+// the search runs, so the same text also goes into the list as the line
+// "※※※ コピー先フォルダが不正です。", which counts as an error.
+QString InvalidDestinationText();
+QString InvalidDestinationLine();
+
 // The names of the procedures that report their own failure in an error
 // line ("※※※ Error in " + name) or in a failure box's title.  They are
 // report texts that users, saved lists and logs see: they keep their

@@ -3,6 +3,7 @@
 #include "app/main/mainwindow.h"
 
 #include "common/filecopy.h"
+#include "common/resultline.h"
 #include "foldertree/foldertree.h"
 
 #include <QCheckBox>
@@ -35,7 +36,11 @@ void MainWindow::RunSearch(bool copy)
         if (copy) {
             const QString destination = m_destinationEdit->text();
             if (destination.isEmpty() || !common::FolderExists(destination, *this)) {
-                ShowWarning(QStringLiteral("コピー先フォルダが不正です。"));
+                // The box is closed at once while the search runs: the list
+                // and the status bar keep the warning in sight.
+                AppendLine(common::InvalidDestinationLine());
+                SetStatusText(common::InvalidDestinationText());
+                ShowWarning(common::InvalidDestinationText());
                 go = false;
             }
         }

@@ -5,6 +5,7 @@
 #include "mainfixture.h"
 #include "resultlines.h"
 
+#include "app/statusbar/statusbar.h"
 #include "foldertree/foldertree.h"
 #include "platform/folderstate.h"
 #include "tempdir.h"
@@ -114,11 +115,15 @@ private slots:
             destination = S + "/a.txt";
         MainWindow &w = StartAt(S, QStringLiteral("*.txt"), destination);
         // The warning box is closed by the main window's timer while the
-        // search is busy; the command then ends normally.
+        // search is busy; the command then ends normally.  The warning stays
+        // in the list, counted as an error, and in the status bar.
         Ui(w).searchCopyButton->click();
-        QCOMPARE(SearchLines(), (QStringList{Start, End}));
+        const QString warning = QStringLiteral("コピー先フォルダが不正です。");
+        QCOMPARE(SearchLines(), (QStringList{Start, QStringLiteral("※※※ ") + warning, End}));
         QCOMPARE(f->LogMessages().count(QStringLiteral("Close Dialog")), 1);
         QVERIFY(Files(D).isEmpty());
+        QCOMPARE(statusbar::StatusBarText(Ui(w).statusBar), warning);
+        QCOMPARE(f->Result().CountsText(), QStringLiteral("エラー 1"));
     }
 
     void destinationChangedDuringSearchTakesEffectNextFolder()
