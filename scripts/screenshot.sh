@@ -31,7 +31,8 @@ finish() {
 }
 trap finish EXIT
 
-# Sample files; the program runs from a copy so that its log stays here.
+# Sample files; the program runs from a copy, as an installed one does,
+# and logs into a state folder of its own here.
 # Enough folders that the expanded home fills the tree.
 home=$work/home
 mkdir -p "$work/config/Pathwren" "$work/bin" "$work/runtime"
@@ -71,7 +72,8 @@ done
 
 # A window that appears under the pointer can miss its first click.
 "$tool" move 1279 1023
-HOME=$home XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8 \
+HOME=$home XDG_CONFIG_HOME=$work/config XDG_STATE_HOME=$work/state XDG_RUNTIME_DIR=$work/runtime \
+  QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8 \
   "$work/bin/pathwren" >"$work/pathwren.out" 2>&1 &
 program_pid=$!
 

@@ -45,8 +45,12 @@ QString LogFilePath()
 
 QString LogFilePathFor(const QString &programDir)
 {
+    // A build keeps the program in bin/ below the folder that holds CMake's
+    // cache; an installed program has no such file beside its folder, and
+    // even a folder it may write into (/usr/bin, as root) is no place for
+    // files of the user's.
     const QFileInfo dir(programDir);
-    if (dir.isDir() && dir.isWritable())
+    if (dir.isDir() && dir.isWritable() && QFileInfo(programDir + QStringLiteral("/../CMakeCache.txt")).isFile())
         return programDir + QStringLiteral("/Pathwren.log");
     return StateLogFilePath();
 }

@@ -1,6 +1,6 @@
 #pragma once
-// The append-only log: beside the program, or in the user's state folder
-// when the program's folder cannot be written (an installed program).
+// The append-only log: in the user's state folder, or beside the program
+// when it runs from the folder it was built in.
 
 #include <QDateTime>
 #include <QString>
@@ -16,9 +16,10 @@ QByteArray FormatLogRecord(const QDateTime &when, const QString &line);
 
 // The log file's path for the running program (see LogFilePathFor).
 QString LogFilePath();
-// programDir + "/Pathwren.log" when that folder is writable; otherwise
-// $XDG_STATE_HOME/Pathwren/Pathwren.log, with ~/.local/state standing in
-// for an unset, empty or relative XDG_STATE_HOME.
+// programDir + "/Pathwren.log" for a program in a build folder (its
+// folder is writable and the folder above holds CMakeCache.txt); otherwise,
+// as for an installed program, $XDG_STATE_HOME/Pathwren/Pathwren.log, with
+// ~/.local/state standing in for an unset, empty or relative XDG_STATE_HOME.
 QString LogFilePathFor(const QString &programDir);
 
 } // namespace common

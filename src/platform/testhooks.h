@@ -28,7 +28,8 @@ struct TestHooks {
     // CopyFrom() moves) with the bytes written so far; false makes that
     // write fail.  Null: writes are left alone.
     bool (*writeFault)(int64_t bytesWrittenSoFar) = nullptr;
-    // Where the log is written.  Empty: beside the program (see LogFilePath).
+    // Where the log is written.  Empty: the program's own place (see
+    // common::LogFilePath).
     QString logFilePath;
     // Answers MountedFileSystems() instead of the system's mount table.
     // Null: the system's.

@@ -86,16 +86,22 @@ void TestLog::defaultPathBesideProgram()
 
 void TestLog::location_data()
 {
-    // Folders below one temporary root: "program" a writable program folder,
+    // Folders below one temporary root: "program" the program's folder,
     // "home" the home folder, "state" a state folder named by XDG_STATE_HOME.
+    // A build folder is one whose parent (the root) holds CMakeCache.txt.
     QTest::addColumn<QString>("programDir");
-    QTest::addColumn<QString>("programKind");     // folder, read-only, missing, file
+    QTest::addColumn<QString>("programKind");     // build, installed, read-only build, missing, file
     QTest::addColumn<QByteArray>("stateHome");    // "unset", or the value ("@" = the root)
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("writable program folder") << "program" << "folder" << QByteArray("@/state")
+    QTest::newRow("writable program folder") << "program" << "build" << QByteArray("@/state")
                                              << "program/Pathwren.log";
-    QTest::newRow("read-only program folder") << "program" << "read-only" << QByteArray("@/state")
+    // An installed program, even where it may write (/usr/bin, as root).
+    QTest::newRow("writable installed program folder") << "program" << "installed" << QByteArray("@/state")
+                                                       << "state/Pathwren/Pathwren.log";
+    QTest::newRow("installed, XDG_STATE_HOME unset") << "program" << "installed" << QByteArray("unset")
+                                                     << "home/.local/state/Pathwren/Pathwren.log";
+    QTest::newRow("read-only program folder") << "program" << "read-only build" << QByteArray("@/state")
                                               << "state/Pathwren/Pathwren.log";
     QTest::newRow("missing program folder") << "gone" << "missing" << QByteArray("@/state")
                                             << "state/Pathwren/Pathwren.log";
@@ -125,7 +131,9 @@ void TestLog::location()
         QVERIFY(testsupport::WriteFile(program, "not a folder"));
     } else if (programKind != QLatin1String("missing")) {
         QVERIFY(testsupport::MakePath(program));
-        if (programKind == QLatin1String("read-only")) {
+        if (programKind.endsWith(QLatin1String("build")))
+            QVERIFY(testsupport::WriteFile(root.filePath(QStringLiteral("CMakeCache.txt")), "# CMake's cache\n"));
+        if (programKind == QLatin1String("read-only build")) {
             QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner));
             if (QFileInfo(program).isWritable()) {
                 QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);

@@ -52,13 +52,13 @@ private:
     std::unique_ptr<e2e::XClient> m_x;
     std::unique_ptr<QTemporaryDir> m_tmp;
     std::unique_ptr<QProcess> m_program;
-    QString m_bin, m_home, m_config;
+    QString m_bin, m_home, m_config, m_state;
 
     QString IniPath() const { return m_config + QStringLiteral("/Pathwren/Pathwren.ini"); }
-    QString LogPath() const { return m_bin + QStringLiteral("/Pathwren.log"); }
+    QString LogPath() const { return m_state + QStringLiteral("/Pathwren/Pathwren.log"); }
 
-    // The program writes its log beside its executable, so it runs from a
-    // copy in the temporary folder.
+    // The program runs from a copy outside its build folder, as an installed
+    // program does: it logs into the state folder of its temporary home.
     bool Launch()
     {
         m_program = std::make_unique<QProcess>();
@@ -70,6 +70,7 @@ private:
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
         env.insert(QStringLiteral("HOME"), m_home);
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_config);
+        env.insert(QStringLiteral("XDG_STATE_HOME"), m_state);
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_tmp->filePath(QStringLiteral("runtime")));
         env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
         m_program->setProcessEnvironment(env);
@@ -186,6 +187,7 @@ private slots:
         m_bin = m_tmp->filePath(QStringLiteral("bin"));
         m_home = m_tmp->filePath(QStringLiteral("home"));
         m_config = m_tmp->filePath(QStringLiteral("config"));
+        m_state = m_tmp->filePath(QStringLiteral("state"));
         for (const QString &dir : {m_bin, m_home, m_config, m_tmp->filePath(QStringLiteral("runtime"))})
             QVERIFY(QDir().mkpath(dir));
         QFile::setPermissions(m_tmp->filePath(QStringLiteral("runtime")),
@@ -240,6 +242,8 @@ private slots:
         QCOMPARE(ini.value("Height").toString(), QStringLiteral("7950"));
 
         QCOMPARE(LogMessages(), (QStringList{"System Start...", "System End..."}));
+        // Its folder is writable, but it is no build folder.
+        QVERIFY(!QFileInfo::exists(m_bin + QStringLiteral("/Pathwren.log")));
     }
 
     void restartRestoresEditedSettings()
@@ -531,6 +535,7 @@ private slots:
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_config);
         // As in a desktop session: without it the Wayland library complains itself.
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_tmp->filePath(QStringLiteral("runtime")));
+        env.insert(QStringLiteral("XDG_STATE_HOME"), m_state);
         program.setProcessEnvironment(env);
         program.start(m_bin + QStringLiteral("/pathwren"), args);
         QVERIFY(program.waitForFinished(10000));

@@ -35,8 +35,8 @@ const char Help[] =
     "written; 2 for a wrong argument.\n"
     "\n"
     "Settings: $XDG_CONFIG_HOME/Pathwren/Pathwren.ini (~/.config/Pathwren/Pathwren.ini)\n"
-    "Log:      Pathwren.log beside the program when its folder is writable, else\n"
-    "          $XDG_STATE_HOME/Pathwren/Pathwren.log (~/.local/state/Pathwren/Pathwren.log)\n"
+    "Log:      $XDG_STATE_HOME/Pathwren/Pathwren.log (~/.local/state/Pathwren/Pathwren.log);\n"
+    "          Pathwren.log beside the program when it runs from its build folder\n"
     "Manual:   man pathwren\n";
 
 const char VersionNotice[] =
