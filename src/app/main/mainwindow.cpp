@@ -12,12 +12,10 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QSettings>
 #include <QStatusBar>
 #include <QStylePainter>
@@ -33,6 +31,15 @@ const char *const DefaultPattern = "*.txt;*.doc;*DATA*";
 // Design client area, twips.
 constexpr int DesignClientWidth = 5505;
 constexpr int DesignClientHeight = 7545;
+// The stored rectangle's defaults (the design's outer size, twips), and the
+// least outer size a stored one may have: one button wide, and as high as
+// what lies above and below the folder tree.
+constexpr int DefaultLeft = 1000;
+constexpr int DefaultTop = 1000;
+constexpr int DefaultWidth = 5625;
+constexpr int DefaultHeight = 7950;
+constexpr int LeastWidth = 1500;
+constexpr int LeastHeight = DefaultHeight - 6060;
 
 QString SettingsPath()
 {
@@ -72,19 +79,6 @@ long long StoredTwips(const QSettings *settings, const char *key, long long defa
     bool ok = false;
     const int value = text.trimmed().toInt(&ok);
     return ok ? value : defaultValue;
-}
-
-// A window whose caption lies on no screen (a monitor that is gone) could
-// never be dragged back into view.
-bool CaptionOnAnyScreen(const QRect &outer)
-{
-    constexpr int captionHeight = 24;
-    const QRect caption(outer.left(), outer.top(), outer.width(), captionHeight);
-    const QList<QScreen *> screens = QGuiApplication::screens();
-    for (const QScreen *screen : screens)
-        if (screen->geometry().intersects(caption))
-            return true;
-    return screens.isEmpty();
 }
 
 // A label keeps its design place when the user-interface font fits its
@@ -275,14 +269,16 @@ void MainWindow::Load()
 
 void MainWindow::ApplyStoredRectangle(const QSettings *settings)
 {
-    const int left = geometry::TwipsToPixels(StoredTwips(settings, "Left", 1000));
-    const int top = geometry::TwipsToPixels(StoredTwips(settings, "Top", 1000));
-    const int width = geometry::TwipsToPixels(StoredTwips(settings, "Width", 5625));
-    const int height = geometry::TwipsToPixels(StoredTwips(settings, "Height", 7950));
+    using geometry::TwipsToPixels;
+    const int left = TwipsToPixels(StoredTwips(settings, "Left", DefaultLeft));
+    const int top = TwipsToPixels(StoredTwips(settings, "Top", DefaultTop));
+    const int width = TwipsToPixels(StoredTwips(settings, "Width", DefaultWidth));
+    const int height = TwipsToPixels(StoredTwips(settings, "Height", DefaultHeight));
     // Left and top place the outer frame; width and height are outer sizes.
-    QRect outer(left, top, width, height);
-    if (!CaptionOnAnyScreen(outer))
-        outer.moveTopLeft(QPoint(geometry::TwipsToPixels(1000), geometry::TwipsToPixels(1000)));
+    const QRect outer = geometry::FitToScreens(
+        QRect(left, top, width, height), QSize(TwipsToPixels(DefaultWidth), TwipsToPixels(DefaultHeight)),
+        QSize(TwipsToPixels(LeastWidth), TwipsToPixels(LeastHeight)),
+        QPoint(TwipsToPixels(DefaultLeft), TwipsToPixels(DefaultTop)), geometry::ScreenAreas());
     geometry::SetOuterRect(this, outer);
 }
 

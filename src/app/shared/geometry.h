@@ -4,8 +4,11 @@
 
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QGuiApplication>
+#include <QList>
 #include <QMargins>
 #include <QRect>
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
@@ -27,6 +30,57 @@ inline long long PixelsToTwips(int pixels)
 inline QRect DesignRect(int left, int top, int width, int height)
 {
     return QRect(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width), TwipsToPixels(height));
+}
+
+// A screen's whole area, and the part of it that windows may take (panels
+// and docks left out).
+struct ScreenArea {
+    QRect geometry;
+    QRect available;
+};
+
+inline QList<ScreenArea> ScreenAreas()
+{
+    QList<ScreenArea> areas;
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    for (const QScreen *screen : screens)
+        areas.append({screen->geometry(), screen->availableGeometry()});
+    return areas;
+}
+
+// A stored outer rectangle fitted to the screens, so that a window never
+// starts invisible or giant: a side smaller than `minimum` or larger than
+// the available area of its screen takes the design size, and a rectangle
+// whose caption lies on no screen (a monitor that is gone) goes to `home`,
+// from where it can be dragged.  A window partly off its screen stays where
+// it was put.
+inline QRect FitToScreens(QRect outer, const QSize &design, const QSize &minimum, const QPoint &home,
+                          const QList<ScreenArea> &screens)
+{
+    constexpr int captionHeight = 24;
+    const auto screenOfCaption = [&screens](const QRect &rect) -> const ScreenArea * {
+        const QRect caption(rect.left(), rect.top(), qMax(rect.width(), 1), captionHeight);
+        for (const ScreenArea &screen : screens)
+            if (screen.geometry.intersects(caption))
+                return &screen;
+        return nullptr;
+    };
+    const auto fitSize = [&](QRect rect, const ScreenArea *screen) {
+        if (!screen && !screens.isEmpty())
+            screen = &screens.first();
+        const auto fits = [](int side, int least, int room) { return side >= least && side <= room; };
+        if (!fits(rect.width(), minimum.width(), screen ? screen->available.width() : rect.width()))
+            rect.setWidth(design.width());
+        if (!fits(rect.height(), minimum.height(), screen ? screen->available.height() : rect.height()))
+            rect.setHeight(design.height());
+        return rect;
+    };
+    outer = fitSize(outer, screenOfCaption(outer));
+    if (!screens.isEmpty() && !screenOfCaption(outer)) {
+        outer.moveTopLeft(home);
+        outer = fitSize(outer, screenOfCaption(outer));
+    }
+    return outer;
 }
 
 // The client rectangle of a window whose frame has `frame` margins and

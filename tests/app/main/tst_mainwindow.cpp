@@ -290,6 +290,7 @@ private slots:
         QCOMPARE(f->LogMessages(), (QStringList{QStringLiteral("System Start..."), QStringLiteral("System End...")}));
     }
 
+    // A damaged or unshowable stored rectangle never hides the window.
     void damagedGeometryTakesDefaults_data()
     {
         QTest::addColumn<QString>("key");
@@ -305,6 +306,22 @@ private slots:
         QTest::newRow("caption below every screen") << "Top" << "30000" << QRect(67, 67, 400, 600);
         QTest::newRow("caption above every screen") << "Top" << "-600" << QRect(67, 67, 400, 600);
         QTest::newRow("caption partly on screen") << "Left" << "-4500" << QRect(-300, 100, 400, 600);
+        // Sizes no screen can show (the offscreen screen is 800 x 800) take
+        // the design size; the least size is one button wide and the height
+        // of what lies above and below the tree.
+        QTest::newRow("width zero") << "Width" << "0" << QRect(200, 100, 375, 600);
+        QTest::newRow("height zero") << "Height" << "0" << QRect(200, 100, 400, 530);
+        QTest::newRow("width negative") << "Width" << "-3000" << QRect(200, 100, 375, 600);
+        QTest::newRow("height negative") << "Height" << "-3000" << QRect(200, 100, 400, 530);
+        QTest::newRow("width below least") << "Width" << "1485" << QRect(200, 100, 375, 600);
+        QTest::newRow("width least") << "Width" << "1500" << QRect(200, 100, 100, 600);
+        QTest::newRow("height below least") << "Height" << "1875" << QRect(200, 100, 400, 530);
+        QTest::newRow("height least") << "Height" << "1890" << QRect(200, 100, 400, 126);
+        QTest::newRow("width of the screen") << "Width" << "12000" << QRect(200, 100, 800, 600);
+        QTest::newRow("width beyond the screen") << "Width" << "12015" << QRect(200, 100, 375, 600);
+        QTest::newRow("height beyond the screen") << "Height" << "12015" << QRect(200, 100, 400, 530);
+        QTest::newRow("width 200000") << "Width" << "200000" << QRect(200, 100, 375, 600);
+        QTest::newRow("height 2000000") << "Height" << "2000000" << QRect(200, 100, 400, 530);
     }
     void damagedGeometryTakesDefaults()
     {
@@ -316,6 +333,12 @@ private slots:
         QCOMPARE(w.frameGeometry(), expected);
         QVERIFY(f->Result().isVisible());
         QCOMPARE(f->Result().LineCount(), 1);
+        // What the window shows is what is saved for the next start.
+        QVERIFY(w.close());
+        QCOMPARE(Setting("Left"), QString::number(geometry::PixelsToTwips(expected.left())));
+        QCOMPARE(Setting("Top"), QString::number(geometry::PixelsToTwips(expected.top())));
+        QCOMPARE(Setting("Width"), QString::number(geometry::PixelsToTwips(expected.width())));
+        QCOMPARE(Setting("Height"), QString::number(geometry::PixelsToTwips(expected.height())));
     }
 
     void closeWhileMaximizedSavesNormalRectangle()
