@@ -1,6 +1,8 @@
 // The main window's layout and lifecycle: load, unload, resize, settings.
 #include "app/main/mainwindow.h"
 
+#include "app/main/settingsfile.h"
+
 #include "app/shared/geometry.h"
 #include "app/shared/icon.h"
 #include "app/statusbar/statusbar.h"
@@ -11,6 +13,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFile>
 #include <QGroupBox>
 #include <QFileInfo>
 #include <QLabel>
@@ -65,21 +68,45 @@ std::unique_ptr<QSettings> OpenSettings()
     return settings;
 }
 
-// A stored text, or the default when there is none.
-QString Stored(const QSettings *settings, const char *key, const QString &defaultValue)
-{
-    return settings ? settings->value(QString::fromLatin1(key), defaultValue).toString() : defaultValue;
-}
+// The stored values, read as a person reads the file (a hand-edited value
+// counts to the end of its line), or the defaults where there are none.
+class StoredValues {
+public:
+    explicit StoredValues(const QSettings *settings)
+        : m_settings(settings)
+    {
+        if (!settings)
+            return;
+        QFile file(settings->fileName());
+        if (file.open(QIODevice::ReadOnly))
+            m_lines = settingsfile::SectionLines(file.readAll(), QString::fromLatin1(SettingsSection));
+    }
 
-// A stored coordinate in twips; anything that is not a whole number takes
-// the default, so a damaged setting never hides a window.
-long long StoredTwips(const QSettings *settings, const char *key, long long defaultValue)
-{
-    const QString text = Stored(settings, key, QString::number(defaultValue));
-    bool ok = false;
-    const int value = text.trimmed().toInt(&ok);
-    return ok ? value : defaultValue;
-}
+    QString Text(const char *key, const QString &defaultValue) const
+    {
+        if (!m_settings)
+            return defaultValue;
+        const QString name = QString::fromLatin1(key);
+        const auto line = m_lines.constFind(name);
+        if (line != m_lines.constEnd())
+            return settingsfile::LineValue(*line, m_settings->value(name));
+        return m_settings->value(name, defaultValue).toString();
+    }
+
+    // A coordinate in twips; anything that is not a whole number takes the
+    // default, so a damaged setting never hides a window.
+    long long Twips(const char *key, long long defaultValue) const
+    {
+        const QString text = Text(key, QString::number(defaultValue));
+        bool ok = false;
+        const int value = text.trimmed().toInt(&ok);
+        return ok ? value : defaultValue;
+    }
+
+private:
+    const QSettings *m_settings;
+    QHash<QString, QString> m_lines;
+};
 
 // A label keeps its design place when the user-interface font fits its
 // caption there (the font is chosen so); with a wider fallback font it takes
@@ -257,26 +284,27 @@ void MainWindow::Load()
     m_marginWidth = width() - m_folderTree->width();
 
     const auto settings = OpenSettings();
-    m_patternEdit->setText(Stored(settings.get(), "Pattern", QString::fromLatin1(DefaultPattern)));
+    const StoredValues stored(settings.get());
+    m_patternEdit->setText(stored.Text("Pattern", QString::fromLatin1(DefaultPattern)));
     const QString desktop = shell::DesktopFolder(this);
-    m_destinationEdit->setText(Stored(settings.get(), "CopyPath", desktop));
-    ApplyStoredRectangle(settings.get());
+    m_destinationEdit->setText(stored.Text("CopyPath", desktop));
+    using geometry::TwipsToPixels;
+    ApplyStoredRectangle(QRect(TwipsToPixels(stored.Twips("Left", DefaultLeft)),
+                               TwipsToPixels(stored.Twips("Top", DefaultTop)),
+                               TwipsToPixels(stored.Twips("Width", DefaultWidth)),
+                               TwipsToPixels(stored.Twips("Height", DefaultHeight))));
 
     m_dialogCloser->Start();
     m_result.ShowWithLine(QStringLiteral("☆☆☆ 検索結果ウィンドウ ☆☆☆"));
     show();
 }
 
-void MainWindow::ApplyStoredRectangle(const QSettings *settings)
+void MainWindow::ApplyStoredRectangle(const QRect &stored)
 {
     using geometry::TwipsToPixels;
-    const int left = TwipsToPixels(StoredTwips(settings, "Left", DefaultLeft));
-    const int top = TwipsToPixels(StoredTwips(settings, "Top", DefaultTop));
-    const int width = TwipsToPixels(StoredTwips(settings, "Width", DefaultWidth));
-    const int height = TwipsToPixels(StoredTwips(settings, "Height", DefaultHeight));
     // Left and top place the outer frame; width and height are outer sizes.
     const QRect outer = geometry::FitToScreens(
-        QRect(left, top, width, height), QSize(TwipsToPixels(DefaultWidth), TwipsToPixels(DefaultHeight)),
+        stored, QSize(TwipsToPixels(DefaultWidth), TwipsToPixels(DefaultHeight)),
         QSize(TwipsToPixels(LeastWidth), TwipsToPixels(LeastHeight)),
         QPoint(TwipsToPixels(DefaultLeft), TwipsToPixels(DefaultTop)), geometry::ScreenAreas());
     geometry::SetOuterRect(this, outer);

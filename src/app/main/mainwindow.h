@@ -91,7 +91,8 @@ private:
     QRect OuterRect() const override { return frameGeometry(); }
 
     void CreateControls();
-    void ApplyStoredRectangle(const QSettings *settings);
+    // Applies the stored outer rectangle (pixels), fitted to the screens.
+    void ApplyStoredRectangle(const QRect &stored);
     void SaveRectangle(QSettings &settings) const;
 
     void RunSearch(bool copy);

@@ -272,6 +272,64 @@ private slots:
         QCOMPARE(Ui(w).destinationEdit->text(), QString());
     }
 
+    // A value is the whole rest of its line, as a person reads the file:
+    // Qt alone would cut an unquoted list at its first ';' and read a path
+    // with a ',' as nothing.  What the program writes itself (null `line`:
+    // written as the program does) keeps its value, odd characters and all.
+    void settingsValueIsItsWholeLine_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QByteArray>("line");   // the key's line in [Setting]
+        QTest::addColumn<QString>("value");
+        QTest::newRow("patterns unquoted") << "Pattern" << QByteArray("Pattern=*.txt;*.doc;*DATA*")
+                                           << "*.txt;*.doc;*DATA*";
+        QTest::newRow("path with a comma") << "CopyPath" << QByteArray("CopyPath=/home/u/photos, 2024")
+                                           << "/home/u/photos, 2024";
+        QTest::newRow("Japanese with commas") << "CopyPath" << QByteArray("CopyPath=/home/u/写真, 2024年, 夏")
+                                              << "/home/u/写真, 2024年, 夏";
+        QTest::newRow("quoted by hand") << "Pattern" << QByteArray("Pattern=\"*.txt;*.doc\"") << "*.txt;*.doc";
+        QTest::newRow("quoted without need") << "CopyPath" << QByteArray("CopyPath=\"/tmp/a\"") << "/tmp/a";
+        QTest::newRow("blanks around") << "Pattern" << QByteArray("Pattern =  *.log ; *.txt  ") << "*.log ; *.txt";
+        QTest::newRow("backslash by hand") << "CopyPath" << QByteArray("CopyPath=/mnt/c/data\\d") << "/mnt/c/data\\d";
+        QTest::newRow("CR LF") << "Pattern" << QByteArray("Pattern=*.a;*.b\r\nLeft=1000\r") << "*.a;*.b";
+        QTest::newRow("later line counts") << "Pattern" << QByteArray("Pattern=*.x\nPattern=*.y;*.z") << "*.y;*.z";
+        QTest::newRow("comment line") << "Pattern" << QByteArray(";Pattern=*.x\nPattern=*.y") << "*.y";
+        QTest::newRow("written: list") << "Pattern" << QByteArray() << "*.txt;*.doc;*DATA*";
+        QTest::newRow("written: comma and equals") << "CopyPath" << QByteArray() << "/tmp/a, b=c";
+        QTest::newRow("written: blanks at the ends") << "Pattern" << QByteArray() << " *.a ";
+        QTest::newRow("written: quote and backslash") << "CopyPath" << QByteArray() << "/tmp/\"q\"\\b";
+        QTest::newRow("written: at sign") << "Pattern" << QByteArray() << "@x;*.y";
+        QTest::newRow("written: controls") << "Pattern" << QByteArray() << "a\tb\nc\x01" "d\x7f";
+        QTest::newRow("written: NUL") << "Pattern" << QByteArray() << QStringLiteral("a") + QChar(0) + QStringLiteral("1f");
+        QTest::newRow("written: Japanese") << "CopyPath" << QByteArray() << "/tmp/目的地;報告, 2024";
+        QTest::newRow("written: empty") << "CopyPath" << QByteArray() << "";
+    }
+    void settingsValueIsItsWholeLine()
+    {
+        QFETCH(QString, key);
+        QFETCH(QByteArray, line);
+        QFETCH(QString, value);
+        const QString path = MainWindow::SettingsFileName();
+        if (line.isNull()) {
+            WriteSettings({{key, value}});
+        } else {
+            QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("[Setting]\n" + line + "\n");
+        }
+        const auto shown = [&key](MainWindow &w) {
+            return (key == QLatin1String("Pattern") ? Ui(w).patternEdit : Ui(w).destinationEdit)->text();
+        };
+        MainWindow &w = f->Start();
+        QCOMPARE(shown(w), value);
+        // Written back whole at close, and read the same at the next start.
+        QVERIFY(w.close());
+        f->window.reset();
+        QCOMPARE(Setting(key), value);
+        QCOMPARE(shown(f->Start()), value);
+    }
+
     // Opening a FIFO for reading would wait for a writer for ever.
     void settingsFifoIsLeftAlone()
     {
