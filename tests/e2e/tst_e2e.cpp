@@ -471,6 +471,69 @@ private slots:
         }
     }
 
+    // The main window has the keyboard from the start, so that its access
+    // keys work at once, and again once the folder dialog is gone, with a
+    // window manager (which could focus either window) or without one
+    // (which would focus neither).
+    void mainWindowHasTheKeyboard()
+    {
+        if (!m_x->HasXTest())
+            QSKIP("the X server has no XTEST extension to press the keys with");
+        constexpr uint32_t altKey = 0xffe9;     // Alt_L
+        constexpr uint32_t escapeKey = 0xff1b;  // Escape
+        const auto focusOn = [&](xcb_window_t window) {
+            // Still there a moment later: the frames and the second window
+            // may take it after it first arrives.
+            if (!e2e::WaitUntil(*m_x, [&] { return m_x->InputFocus() == window; }, 5000))
+                return false;
+            e2e::WaitUntil(*m_x, [] { return false; }, 300);
+            return m_x->InputFocus() == window;
+        };
+        const auto describe = [&] { return "the focus is on " + QByteArray::number(m_x->InputFocus(), 16); };
+        for (int run = 1; run <= 3; ++run) {
+            QVERIFY(Launch());
+            const auto [main, result] = WaitForWindows();
+            QVERIFY2(main.id != XCB_WINDOW_NONE && result.id != XCB_WINDOW_NONE, "windows not shown");
+            WaitForPlace(ResultTitle, QRect(442, 67, 375, 530));
+            QVERIFY2(focusOn(main.id), describe() + " after start " + QByteArray::number(run));
+            if (run < 3) {
+                QVERIFY(CloseAndWait(main.id));
+                continue;
+            }
+
+            // Alt+E searches at once: with no folder selected it writes its
+            // start and end lines, and the selection goes two rows down.
+            const QRect client = m_x->Find(Pid(), ResultTitle).client;
+            const QRect list(client.x() + 2, client.y() + 27, 200, client.height() - 27 - 22);
+            QPair<int, int> first;
+            QVERIFY2(e2e::WaitUntil(*m_x, [&] { first = m_x->HighlightBand(list); return first.second >= 8; }, 5000),
+                     "the first line is not shown selected");
+            QVERIFY(m_x->PressKeys({altKey, 'e'}));
+            QPair<int, int> band;
+            QVERIFY2(e2e::WaitUntil(*m_x, [&] {
+                         band = m_x->HighlightBand(list);
+                         return qAbs(band.first - (first.first + 2 * first.second)) <= 2;
+                     }, 5000),
+                     "Alt+E did not search: the selection is at " + QByteArray::number(band.first));
+
+            // The folder dialog ("..." at 5010,450 twips in the frame at
+            // 15,375), closed with Escape.
+            const QRect mainClient = m_x->Find(Pid(), MainTitle).client;
+            const QString dialogTitle = QStringLiteral("コピー先のフォルダを指定して下さい。");
+            m_x->Click(mainClient.x() + 1 + 334 + 12, mainClient.y() + 25 + 30 + 10);
+            e2e::WindowInfo dialog;
+            QVERIFY2(e2e::WaitUntil(*m_x, [&] { return (dialog = m_x->Find(Pid(), dialogTitle)).id != XCB_WINDOW_NONE; },
+                                    10000),
+                     "no folder dialog");
+            QVERIFY2(focusOn(dialog.id), describe() + " while the dialog is open");
+            QVERIFY(m_x->PressKeys({escapeKey}));
+            QVERIFY2(e2e::WaitUntil(*m_x, [&] { return m_x->Find(Pid(), dialogTitle).id == XCB_WINDOW_NONE; }, 5000),
+                     "the folder dialog did not close on Escape");
+            QVERIFY2(focusOn(main.id), describe() + " after the folder dialog");
+            QVERIFY(CloseAndWait(main.id));
+        }
+    }
+
     // Options are read before the program connects to a display: help and
     // version need none, Qt's own options are passed on, anything else is
     // refused with the usage, and a start without a display is told in one

@@ -412,6 +412,36 @@ void XClient::Move(int x, int y)
     Flush();
 }
 
+bool XClient::PressKeys(const std::vector<uint32_t> &keysyms)
+{
+    const xcb_setup_t *setup = xcb_get_setup(m_c);
+    const int first = setup->min_keycode;
+    const int count = setup->max_keycode - setup->min_keycode + 1;
+    const auto mapping = Take<xcb_get_keyboard_mapping_reply_t>(
+        m_c, xcb_get_keyboard_mapping(m_c, xcb_keycode_t(first), uint8_t(count)), xcb_get_keyboard_mapping_reply);
+    if (!mapping)
+        return false;
+    const xcb_keysym_t *table = xcb_get_keyboard_mapping_keysyms(mapping.get());
+    const int perKey = mapping->keysyms_per_keycode;
+    std::vector<xcb_keycode_t> codes;
+    for (const uint32_t keysym : keysyms) {
+        // The key that gives the symbol unshifted.
+        xcb_keycode_t code = 0;
+        for (int i = 0; i < count && code == 0; ++i)
+            if (perKey > 0 && table[i * perKey] == keysym)
+                code = xcb_keycode_t(first + i);
+        if (code == 0)
+            return false;
+        codes.push_back(code);
+    }
+    for (const xcb_keycode_t code : codes)
+        xcb_test_fake_input(m_c, XCB_KEY_PRESS, code, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0, 0);
+    for (auto it = codes.rbegin(); it != codes.rend(); ++it)
+        xcb_test_fake_input(m_c, XCB_KEY_RELEASE, *it, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0, 0);
+    Flush();
+    return true;
+}
+
 bool XClient::ClickFocusing(int x, int y, xcb_window_t window, int tries)
 {
     for (int i = 0; i < tries; ++i) {

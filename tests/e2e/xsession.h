@@ -120,6 +120,9 @@ public:
     bool HasXTest();
     void Move(int x, int y);
     void Click(int x, int y);
+    // Presses the keys (X keysyms) in order and lets them go in reverse,
+    // e.g. {Alt_L, e} for Alt+E; false when the keyboard lacks one of them.
+    bool PressKeys(const std::vector<uint32_t> &keysyms);
     // Clicks until `window` takes the keyboard focus, which tells that its
     // program took the click (a first click can be lost, e.g. by a window
     // that appeared under the pointer).  Tries are a second apart, so they

@@ -297,6 +297,9 @@ void MainWindow::Load()
     m_dialogCloser->Start();
     m_result.ShowWithLine(QStringLiteral("☆☆☆ 検索結果ウィンドウ ☆☆☆"));
     show();
+    // The keyboard goes to this window, whichever window a window manager
+    // would focus of the two that appear together (or none, without one).
+    activateWindow();
 }
 
 void MainWindow::ApplyStoredRectangle(const QRect &stored)
@@ -392,4 +395,7 @@ void MainWindow::BrowseForDestination()
         this, QStringLiteral("コピー先のフォルダを指定して下さい。"), QString());
     if (!chosen.isEmpty())
         m_destinationEdit->setText(chosen);
+    // A window manager may hand the keyboard to the other window once the
+    // dialog is gone.
+    activateWindow();
 }

@@ -66,6 +66,10 @@ ResultWindow::ResultWindow()
 {
     setObjectName(QStringLiteral("resultWindow"));
     setWindowTitle(QStringLiteral("Pathwren（検索結果）"));
+    // It appears beside the main window, which keeps the keyboard: the
+    // main window's access keys work from the start, and a window that
+    // comes back with a line during a search takes no keys from anyone.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     setWindowIcon(PathwrenIcon());
     CreateControls();
     m_syncTimer.setSingleShot(true);
