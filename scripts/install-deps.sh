@@ -21,12 +21,14 @@ run_packages=(
 # that debian/control lists, which are all in the set above.
 package_packages=(debhelper)
 # Tests and checks: Xvfb, a window manager and XTEST for the end-to-end and
-# desktop tests, clang-tidy for the naming check, clang and its fuzzing
-# runtime; for the package check xwininfo and file, the desktop entry and
-# AppStream validators, lintian, blhc (the build log's hardening flags) and
-# devscripts (hardening-check).
+# desktop tests, Debian's Adwaita style for the test that lays the windows
+# out in every installed style, clang-tidy for the naming check, clang and
+# its fuzzing runtime; for the package check xwininfo and file, the desktop
+# entry and AppStream validators, lintian, blhc (the build log's hardening
+# flags) and devscripts (hardening-check).
 test_packages=(
   xvfb jwm x11-utils libxcb-xtest0-dev
+  adwaita-qt6
   clang libclang-rt-14-dev clang-tidy
   file desktop-file-utils appstream lintian blhc devscripts
 )

@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
+#include <QStyleOption>
 #include <QStylePainter>
 #include <limits>
 #include <qdrawutil.h>
@@ -112,17 +113,82 @@ private:
 // caption there (the font is chosen so); with a wider fallback font it takes
 // the frame's room up to its text box, right-aligned against it, so that a
 // caption is never cut off.
+// Pixels: the room kept inside the option frame's border, and between a
+// control and the one it gives room to.
+constexpr int FrameInset = 4;
+constexpr int Gap = 2;
+
 void FitLabelBeforeBuddy(QLabel *label, const QWidget *buddy)
 {
     if (QFontMetrics(label->font()).horizontalAdvance(label->text()) <= label->width())
         return;
-    constexpr int frameInset = 4;
-    constexpr int gap = 2;
     QRect rect = label->geometry();
-    rect.setLeft(qMin(rect.left(), frameInset));
-    rect.setRight(buddy->geometry().left() - gap);
+    rect.setLeft(qMin(rect.left(), FrameInset));
+    rect.setRight(buddy->geometry().left() - Gap);
     label->setGeometry(rect);
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+}
+
+// Sizes that depend on the style are measured from it; the design's sizes
+// stand where the style fits in them.  A control that must be higher grows
+// about its middle line, so rows keep their places.
+void GrowToHeight(QWidget *control, int height)
+{
+    if (control->height() >= height)
+        return;
+    QRect rect = control->geometry();
+    rect.translate(0, -(height - rect.height()) / 2);
+    rect.setHeight(height);
+    control->setGeometry(rect);
+}
+
+// A text box holds its frame around one line of text (a style that finds
+// less room draws no frame at all), and the line itself: margins the style
+// sets around the text when it polishes the box give way to the text.
+void FitTextBoxToStyle(QLineEdit *edit)
+{
+    edit->ensurePolished();
+    QStyleOptionFrame option;
+    option.initFrom(edit);
+    option.lineWidth = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit);
+    option.midLineWidth = 0;
+    option.state |= QStyle::State_Sunken;
+    const int line = edit->fontMetrics().height();
+    GrowToHeight(edit, line + 2 * option.lineWidth);
+    option.rect = edit->rect();
+    const int room = edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit).height() - line;
+    QMargins margins = edit->textMargins();
+    if (margins.top() + margins.bottom() > room) {
+        margins.setTop(qMax(0, room / 2));
+        margins.setBottom(qMax(0, room - room / 2));
+        edit->setTextMargins(margins);
+    }
+}
+
+// A check box holds its indicator, the style's gap and its whole caption,
+// keeping its left edge; where the frame's border leaves too little room
+// it moves left, and the control before it gives up that room.
+void FitCheckBoxToStyle(QCheckBox *box, QWidget *before)
+{
+    box->ensurePolished();
+    QStyleOptionButton option;
+    option.initFrom(box);
+    option.text = box->text();
+    const QStyle *style = box->style();
+    GrowToHeight(box, style->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box).height());
+    option.rect = box->rect();
+    const int captionLeft = style->subElementRect(QStyle::SE_CheckBoxContents, &option, box).left();
+    const int caption = box->fontMetrics().size(Qt::TextShowMnemonic, box->text()).width();
+    QRect rect = box->geometry();
+    rect.setWidth(qMax(rect.width(), captionLeft + caption));
+    const int rightmost = box->parentWidget()->width() - FrameInset - 1;
+    if (rect.right() > rightmost) {
+        rect.moveRight(rightmost);
+        QRect room = before->geometry();
+        room.setRight(qMin(room.right(), rect.left() - Gap - 1));
+        before->setGeometry(room);
+    }
+    box->setGeometry(rect);
 }
 
 // A frame whose caption sits on its top border, the border running through
@@ -245,6 +311,9 @@ void MainWindow::CreateControls()
     m_browseButton = MakeButton(m_optionFrame, "browseButton", QStringLiteral("..."),
                            QStringLiteral("コピー先フォルダを指定します。"), DesignRect(5010, 450, 360, 300));
     m_browseButton->setAccessibleName(QStringLiteral("コピー先フォルダの指定"));
+    FitTextBoxToStyle(m_patternEdit);
+    FitTextBoxToStyle(m_destinationEdit);
+    FitCheckBoxToStyle(m_fullExpandCheck, m_patternEdit);
     FitLabelBeforeBuddy(m_patternLabel, m_patternEdit);
     FitLabelBeforeBuddy(m_destinationLabel, m_destinationEdit);
 

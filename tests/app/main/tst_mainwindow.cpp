@@ -15,6 +15,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QStyleFactory>
+#include <QStyleOption>
 #include <QAccessible>
 #include <QFileDialog>
 #include <QFontDatabase>
@@ -148,6 +150,72 @@ private slots:
         if (auto *l = qobject_cast<QLabel *>(widget))
             QVERIFY(QFontMetrics(l->font()).horizontalAdvance(l->text()) <= l->width());
         QCOMPARE(widget->font(), QApplication::font());
+    }
+
+    // Whatever style is installed, every caption is whole and every text
+    // box has its frame: what depends on the style (indicators, frame
+    // widths, margins) is measured from it.  Adwaita comes with adwaita-qt6.
+    void captionsWholeInEveryStyle_data()
+    {
+        QTest::addColumn<QString>("style");
+        for (const char *style : {"Fusion", "Windows", "Adwaita", "Adwaita-Dark"})
+            QTest::newRow(style) << QString::fromLatin1(style);
+    }
+    void captionsWholeInEveryStyle()
+    {
+        QFETCH(QString, style);
+        if (!QStyleFactory::keys().contains(style, Qt::CaseInsensitive))
+            QSKIP(qPrintable(style + QStringLiteral(" is not installed (Adwaita: package adwaita-qt6)")));
+        const QString before = QApplication::style()->name();
+        QApplication::setStyle(style);
+        const auto restore = qScopeGuard([&] { QApplication::setStyle(before); });
+        const auto w = CreateWindows();
+        QList<QWidget *> controls = w->findChildren<QWidget *>();
+        controls += ResultWindow::Instance().findChildren<QWidget *>();
+        for (QWidget *control : std::as_const(controls)) {
+            const QByteArray name = control->objectName().toLatin1();
+            const QFontMetrics metrics(control->font());
+            const QStyle *s = control->style();
+            if (auto *box = qobject_cast<QCheckBox *>(control)) {
+                QStyleOptionButton option;
+                option.initFrom(box);
+                const QRect caption = s->subElementRect(QStyle::SE_CheckBoxContents, &option, box);
+                QVERIFY2(caption.width() >= metrics.size(Qt::TextShowMnemonic, box->text()).width(), name);
+                QVERIFY2(box->rect().contains(caption), name);
+                QVERIFY2(box->rect().contains(s->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box)), name);
+            } else if (auto *button = qobject_cast<QPushButton *>(control)) {
+                QStyleOptionButton option;
+                option.initFrom(button);
+                const QRect caption = s->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+                QVERIFY2(caption.width() >= metrics.size(Qt::TextShowMnemonic, button->text()).width(), name);
+            } else if (auto *label = qobject_cast<QLabel *>(control)) {
+                QVERIFY2(metrics.horizontalAdvance(label->text()) <= label->width(), name);
+            } else if (auto *edit = qobject_cast<QLineEdit *>(control)) {
+                // Empty, as before load: its left border against its inside.
+                const QImage image = edit->grab().toImage();
+                const int middle = image.height() / 2;
+                QVERIFY2(image.pixel(0, middle) != image.pixel(image.width() / 2, middle), name + " has no frame");
+                // Its text is clipped to its contents less its text margins.
+                QStyleOptionFrame option;
+                option.initFrom(edit);
+                option.lineWidth = s->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit);
+                option.state |= QStyle::State_Sunken;
+                const QRect text = s->subElementRect(QStyle::SE_LineEditContents, &option, edit)
+                                       .marginsRemoved(edit->textMargins());
+                QVERIFY2(text.height() >= metrics.height(), name + " cuts its text");
+            }
+        }
+        // The frame's controls stay inside its border and clear of each other
+        // (the design lets a label reach into its text box's margin).
+        auto *frame = w->findChild<QGroupBox *>(QStringLiteral("optionFrame"));
+        const QList<QWidget *> inFrame = frame->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
+        for (QWidget *a : inFrame) {
+            QVERIFY2(frame->rect().adjusted(2, 0, -3, -3).contains(a->geometry()), a->objectName().toLatin1());
+            for (QWidget *b : inFrame)
+                QVERIFY2(a == b || qobject_cast<QLabel *>(a) || qobject_cast<QLabel *>(b)
+                             || !a->geometry().intersects(b->geometry()),
+                         (a->objectName() + QStringLiteral(" overlaps ") + b->objectName()).toLatin1());
+        }
     }
 
     // The frame's border and caption cross none of its controls.
