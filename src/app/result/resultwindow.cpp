@@ -25,6 +25,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QUrl>
@@ -36,6 +37,17 @@ ResultWindow *g_instance = nullptr;
 // Design layout, in twips.
 constexpr int DesignClientWidth = 4410;
 constexpr int DesignClientHeight = 7545;
+
+// How long after the window is shown, and how often, it looks whether the
+// main window covers it.
+constexpr int ClearOfMainMilliseconds = 3000;
+constexpr int ClearOfMainCheckMilliseconds = 100;
+
+// Flush against the main window's right edge, same top and size.
+QRect BesideMain(const QRect &main)
+{
+    return QRect(main.left() + main.width(), main.top(), main.width(), main.height());
+}
 
 } // namespace
 
@@ -77,6 +89,8 @@ ResultWindow::ResultWindow()
     // stream; the first line after a pause shows at once.
     m_syncTimer.setInterval(FramePacer::StreamingFrameMilliseconds);
     connect(&m_syncTimer, &QTimer::timeout, this, &ResultWindow::SyncView);
+    m_clearOfMainTimer.setInterval(ClearOfMainCheckMilliseconds);
+    connect(&m_clearOfMainTimer, &QTimer::timeout, this, &ResultWindow::KeepClearOfMain);
 }
 
 ResultWindow::~ResultWindow()
@@ -313,11 +327,31 @@ void ResultWindow::Load()
     m_marginHeight = height() - m_list->height();
     m_marginWidth = width() - m_list->width();
 
-    // Flush against the main window's right edge, same top and size.
-    if (m_host) {
-        const QRect main = m_host->OuterRect();
-        geometry::SetOuterRect(this, QRect(main.left() + main.width(), main.top(), main.width(), main.height()));
+    if (m_host)
+        geometry::SetOuterRect(this, BesideMain(m_host->OuterRect()));
+}
+
+void ResultWindow::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (event->spontaneous())   // restored by the user, not shown by the program
+        return;
+    m_sinceShown.start();
+    m_clearOfMainTimer.start();
+}
+
+void ResultWindow::KeepClearOfMain()
+{
+    if (!m_host || !isVisible() || m_sinceShown.elapsed() > ClearOfMainMilliseconds) {
+        m_clearOfMainTimer.stop();
+        return;
     }
+    const QRect main = m_host->OuterRect();
+    if (!main.contains(frameGeometry()))
+        return;
+    // Once: a window system that keeps it there is not fought.
+    m_clearOfMainTimer.stop();
+    geometry::SetOuterRect(this, BesideMain(main));
 }
 
 void ResultWindow::EnsureLoaded()

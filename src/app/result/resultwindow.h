@@ -91,6 +91,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     ResultWindow();
@@ -118,6 +119,10 @@ private:
     void SaveWithDialog();
     void ShowSaveFailure(const QString &path, const QString &reason);
     void UpdateCounts();
+    // For a while after the program shows the window: where the window
+    // system put it under the main window (some compositors place both at
+    // one spot), it goes beside the main window.
+    void KeepClearOfMain();
 
     Host *m_host = nullptr;
     ResultModel *m_model = nullptr;
@@ -126,4 +131,6 @@ private:
     QString m_menuLine;   // the line the context menu was opened for
     QElapsedTimer m_sinceSync;
     QTimer m_syncTimer;
+    QElapsedTimer m_sinceShown;
+    QTimer m_clearOfMainTimer;
 };

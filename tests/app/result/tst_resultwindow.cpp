@@ -91,6 +91,32 @@ private slots:
         QCOMPARE(r.frameGeometry().size(), m_main.rect.size());
     }
 
+    // A window system may put the window where the main window hides it
+    // (some compositors place both windows at one spot): it then goes beside
+    // the main window; anywhere else it stays where it was put.
+    void keptClearOfMainAtStart_data()
+    {
+        QTest::addColumn<QPoint>("placed");   // where the window system puts it
+        QTest::addColumn<bool>("moved");
+        QTest::newRow("on the main window") << QPoint(67, 67) << true;
+        QTest::newRow("partly over it") << QPoint(167, 67) << false;
+        QTest::newRow("elsewhere") << QPoint(500, 200) << false;
+    }
+    void keptClearOfMainAtStart()
+    {
+        QFETCH(QPoint, placed);
+        QFETCH(bool, moved);
+        ResultWindow &r = Fresh();
+        r.ShowWithLine(QStringLiteral("☆☆☆ 検索結果ウィンドウ ☆☆☆"));
+        r.move(placed);
+        if (moved) {
+            QTRY_COMPARE(r.frameGeometry(), QRect(67 + 375, 67, 375, 530));
+        } else {
+            QTest::qWait(300);   // several looks
+            QCOMPARE(r.frameGeometry().topLeft(), placed);
+        }
+    }
+
     void controlsAsDesigned()
     {
         ResultWindow &r = Fresh();
