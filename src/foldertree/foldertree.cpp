@@ -254,6 +254,7 @@ FolderTreeView::FolderTreeView(QWidget *parent)
     setUniformRowHeights(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setAccessibleName(QStringLiteral("フォルダ ツリー"));
+    CreateFolderMenu();
 
     const QFileIconProvider icons;
     m_folderIcon = icons.icon(QFileIconProvider::Folder);

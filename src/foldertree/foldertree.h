@@ -8,6 +8,7 @@
 #include "platform/folderread.h"
 #include "platform/folderstate.h"
 
+#include <QHash>
 #include <QIcon>
 #include <QString>
 #include <QTreeWidget>
@@ -15,6 +16,8 @@
 #include <vector>
 
 class FolderTreeView;
+class QAction;
+class QMenu;
 
 // One node of the tree.  Nodes live as long as the tree and are never
 // removed, so a walk may hold on to them across yields while the user clicks
@@ -53,8 +56,14 @@ public:
     // The item as a node, or null for a foreign item.
     static FolderNode *From(QTreeWidgetItem *item);
 
+    // A folder left out of the search is drawn greyed, its icon crossed out,
+    // and described so to assistive technology.
+    QVariant data(int column, int role) const override;
+
 private:
     friend class FolderTreeView;
+class QAction;
+class QMenu;
     // What the folder is when last looked at; only an open one has children.
     enum class State { Open, Loop, Pseudo, NotFolder };
 
@@ -105,6 +114,31 @@ public:
     static QString MyComputerName();   // "マイ コンピュータ"
     static QString MyNetworkName();    // "マイ ネットワーク"
 
+    // Folders left out of the search.  The tree keeps no list: it asks
+    // `test` (a folder's path and own name) how to draw a folder, and its
+    // folder menu ("検索から除外(&X)", "この名前のフォルダを常に除外(&N)",
+    // "除外を解除(&R)") says what the user chose through the signals below.
+    // Call update() on the viewport, or RefreshExclusions(), after a change.
+    void SetExclusionTest(std::function<bool(const QString &path, const QString &name)> test);
+    bool IsExcluded(const FolderNode *node) const;
+    void RefreshExclusions();
+    // The folder menu for `node` (right click, Shift+F10, the Menu key);
+    // none for "マイ コンピュータ" and "マイ ネットワーク".
+    void ShowFolderMenu(FolderNode *node, const QPoint &globalPos);
+    // Null until first shown.
+    QMenu *FolderMenu() const { return m_folderMenu; }
+    // A folder's own name as exclusions by name take it; empty for "/".
+    static QString FolderName(const QString &path);
+
+signals:
+    void ExcludePathRequested(const QString &path);
+    void ExcludeNameRequested(const QString &name);
+    // Both forms that leave the folder out are to be lifted.
+    void IncludeRequested(const QString &path, const QString &name);
+
+protected:
+    void contextMenuEvent(QContextMenuEvent *event) override;
+
 private:
     friend class FolderNode;
     void CreateChildren(FolderNode *node, const platform::FolderRead *read);
@@ -124,10 +158,23 @@ private:
     FolderNode *MakeFolderChild(FolderNode *parent, const QString &name, bool link,
                                 const platform::FolderId &target, int index) const;
     FolderNode *AppendFolderChild(FolderNode *parent, const QString &name);
+    // The keyboard's ways to the folder menu (Shift+F10, the Menu key,
+    // which some systems also send as a context menu event).
+    void CreateFolderMenu();
+    void MakeFolderMenu();
+    // `icon` crossed out, made once per icon.
+    QIcon ExcludedIcon(const QIcon &icon) const;
 
     foldertree::VolumeLists m_volumes;
     QIcon m_folderIcon;
     QIcon m_driveIcon;
     QIcon m_computerIcon;
     QIcon m_networkIcon;
+    std::function<bool(const QString &path, const QString &name)> m_excluded;
+    mutable QHash<qint64, QIcon> m_excludedIcons;
+    QMenu *m_folderMenu = nullptr;
+    QAction *m_excludePathAction = nullptr;
+    QAction *m_excludeNameAction = nullptr;
+    QAction *m_includeAction = nullptr;
+    FolderNode *m_menuNode = nullptr;
 };

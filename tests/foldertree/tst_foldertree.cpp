@@ -4,7 +4,10 @@
 #include "scopedtesthooks.h"
 #include "tempdir.h"
 
+#include <QContextMenuEvent>
 #include <QDir>
+#include <QMenu>
+#include <QSignalSpy>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -69,6 +72,8 @@ private slots:
     void compareFolderNames_data();
     void compareFolderNames();
     void classifyVolumes();
+    void folderMenuAndLeftOutFolders_data();
+    void folderMenuAndLeftOutFolders();
 
 private:
     QString P(const QString &rel) const { return m_root + QLatin1Char('/') + rel; }
@@ -494,6 +499,89 @@ void TestFolderTree::classifyVolumes()
     // A home at "/" or missing adds nothing.
     QCOMPARE(foldertree::ClassifyVolumes({}, "/").computer, QStringList({"/"}));
     QCOMPARE(foldertree::ClassifyVolumes({}, P("nohome")).computer, QStringList({"/"}));
+}
+
+
+// The folder menu by each way in, for a folder kept in and one left out,
+// what each choice asks for, and how a left-out folder is drawn.
+void TestFolderTree::folderMenuAndLeftOutFolders_data()
+{
+    QTest::addColumn<QString>("how");         // mouse, Shift+F10, Menu
+    QTest::addColumn<QString>("leftOut");     // "", "path", "name"
+    QTest::addColumn<QString>("choose");      // the action triggered
+    QTest::addColumn<QStringList>("asked");   // signal: arguments
+    QTest::newRow("right click, by path") << "mouse" << "" << "excludePathAction"
+                                          << QStringList{"path", "a/node_modules"};
+    QTest::newRow("Shift+F10, by name") << "Shift+F10" << "" << "excludeNameAction"
+                                        << QStringList{"name", "node_modules"};
+    QTest::newRow("Menu key, lifted (left out by path)") << "Menu" << "path" << "includeAction"
+                                                         << QStringList{"include", "a/node_modules", "node_modules"};
+    QTest::newRow("right click, lifted (left out by name)") << "mouse" << "name" << "includeAction"
+                                                            << QStringList{"include", "a/node_modules", "node_modules"};
+}
+
+void TestFolderTree::folderMenuAndLeftOutFolders()
+{
+    QFETCH(QString, how);
+    QFETCH(QString, leftOut);
+    QFETCH(QString, choose);
+    QFETCH(QStringList, asked);
+    QVERIFY(MakePath(P("a/node_modules")));
+    QVERIFY(MakePath(P("a/kept")));
+    FolderNode *node = Select("a/node_modules");
+    QVERIFY(node);
+    FolderNode *kept = ChildNamed(static_cast<FolderNode *>(node->parent()), "kept");
+    QVERIFY(kept);
+    m_view->SetExclusionTest([leftOut, left = P("a/node_modules")](const QString &path, const QString &name) {
+        return (leftOut == "path" && path == left) || (leftOut == "name" && name == "node_modules");
+    });
+    QVERIFY(QTest::qWaitForWindowActive(m_view.get()));
+
+    QStringList got;
+    connect(m_view.get(), &FolderTreeView::ExcludePathRequested, this, [&](const QString &path) {
+        got = QStringList{"path", path.mid(m_root.size() + 1)};
+    });
+    connect(m_view.get(), &FolderTreeView::ExcludeNameRequested, this,
+            [&](const QString &name) { got = QStringList{"name", name}; });
+    connect(m_view.get(), &FolderTreeView::IncludeRequested, this, [&](const QString &path, const QString &name) {
+        got = QStringList{"include", path.mid(m_root.size() + 1), name};
+    });
+
+    const QRect row = m_view->visualItemRect(node);
+    if (how == "mouse") {
+        QContextMenuEvent event(QContextMenuEvent::Mouse, row.center(), m_view->viewport()->mapToGlobal(row.center()));
+        QApplication::sendEvent(m_view->viewport(), &event);
+    } else {
+        m_view->setFocus();
+        QTest::keyClick(m_view.get(), how == "Menu" ? Qt::Key_Menu : Qt::Key_F10,
+                        how == "Menu" ? Qt::NoModifier : Qt::ShiftModifier);
+    }
+    QMenu *menu = m_view->FolderMenu();
+    QVERIFY(menu->isVisible());
+    QStringList offered;
+    for (QAction *action : menu->actions()) {
+        if (action->isVisible())
+            offered << action->text();
+    }
+    const QStringList keptIn{"検索から除外(&X)", "この名前のフォルダを常に除外(&N)"};
+    QCOMPARE(offered, leftOut.isEmpty() ? keptIn : QStringList{"除外を解除(&R)"});
+    menu->findChild<QAction *>(choose)->trigger();
+    menu->hide();
+    QCOMPARE(got, asked);
+
+    // Greyed, its icon crossed out and described so; its neighbour not.
+    const bool out = !leftOut.isEmpty();
+    const QColor grey = m_view->palette().color(QPalette::Disabled, QPalette::Text);
+    QCOMPARE(node->data(0, Qt::ForegroundRole).value<QBrush>().color() == grey, out);
+    QCOMPARE(node->data(0, Qt::AccessibleDescriptionRole).toString(), out ? QStringLiteral("検索から除外") : QString());
+    QCOMPARE(node->data(0, Qt::DecorationRole).value<QIcon>().cacheKey()
+                 != node->QTreeWidgetItem::data(0, Qt::DecorationRole).value<QIcon>().cacheKey(), out);
+    QVERIFY(!kept->data(0, Qt::ForegroundRole).isValid());
+    QCOMPARE(node->DisplayName(), QStringLiteral("node_modules"));
+
+    // No menu for the virtual folders.
+    m_view->ShowFolderMenu(m_view->MyComputer(), QPoint());
+    QVERIFY(!menu->isVisible());
 }
 
 QTEST_MAIN(TestFolderTree)
