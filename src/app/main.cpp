@@ -1,12 +1,16 @@
 #include "app/main/appsetup.h"
 #include "app/main/commandline.h"
 #include "app/main/mainwindow.h"
+#include "app/main/searchcommand.h"
 
 #include <QApplication>
 #include <iostream>
 
 int main(int argc, char *argv[])
 {
+    // A search from the command line needs no display and makes no window.
+    if (IsSearchCommand(argc, argv))
+        return RunSearchCommand(argc, argv, std::cout, std::cerr);
     // Before QApplication: --help and --version need no display, and a start
     // without one is told in a line of the program's own.
     CommandLine line;

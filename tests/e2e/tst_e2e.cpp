@@ -578,6 +578,11 @@ private slots:
             "^pathwren: no display: the Qt platform 'wayland' did not start \\(WAYLAND_DISPLAY is not set\\)\n$");
         row("an X display that does not answer", {"-display", ":987"}, 1, "^$",
             "^pathwren: no display: cannot connect to the X display ':987'\n$");
+        // The search itself, in a tree made in the test's home ("HOME").
+        row("search", {"--search", "*.txt", "HOME/tree"}, 0,
+            "^☆☆☆ 検索のみ開始... ☆☆☆\n検索\\(\\*\\.txt\\) in /.*/tree/a\\.txt\n"
+            "検索\\(\\*\\.txt\\) in /.*/tree/sub/b\\\\nc\\.txt\n☆☆☆ 終了 ☆☆☆\n$",
+            "^$");
     }
     void commandLineWithoutDisplay()
     {
@@ -600,6 +605,12 @@ private slots:
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_tmp->filePath(QStringLiteral("runtime")));
         env.insert(QStringLiteral("XDG_STATE_HOME"), m_state);
         program.setProcessEnvironment(env);
+        QVERIFY(QDir().mkpath(m_home + QStringLiteral("/tree/sub")));
+        for (const QString &name : {QStringLiteral("/tree/a.txt"), QStringLiteral("/tree/sub/b\nc.txt")}) {
+            QFile file(m_home + name);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        args.replaceInStrings(QRegularExpression(QStringLiteral("^HOME/")), m_home + QLatin1Char('/'));
         program.start(m_bin + QStringLiteral("/pathwren"), args);
         QVERIFY(program.waitForFinished(10000));
         const QString stdOut = QString::fromUtf8(program.readAllStandardOutput());

@@ -1,5 +1,7 @@
 #include "app/main/commandline.h"
 
+#include "app/main/searchcommand.h"
+
 #include <QMessageLogContext>
 #include <QString>
 #include <algorithm>
@@ -12,12 +14,13 @@ namespace {
 
 const char Usage[] =
     "Usage: pathwren [QT-OPTION]...\n"
-    "  or:  pathwren --help | --version\n";
+    "  or:  pathwren --help | --version\n"
+    "  or:  pathwren --search PATTERNS [OPTION]... FOLDER...\n";
 
 const char Help[] =
     "Searches a folder tree for files and folders whose names match a list of\n"
     "wildcard patterns, and copies the matching files into one folder.\n"
-    "Everything is done in its windows (Japanese user interface).\n"
+    "Without arguments it opens its windows (Japanese user interface).\n"
     "\n"
     "  -h, --help          show this help and exit\n"
     "      --version       show the version and exit\n"
@@ -230,7 +233,7 @@ int HandleCommandLine(int argc, char *argv[], std::ostream &out, std::ostream &e
     }
     line.qtArguments.push_back(nullptr);
     if (help)
-        return Print(out, err, std::string(Usage) + '\n' + Help);
+        return Print(out, err, std::string(Usage) + '\n' + Help + '\n' + SearchHelp());
     if (version)
         return Print(out, err, std::string("Pathwren ") + ProgramVersion() + '\n' + VersionNotice);
     return -1;

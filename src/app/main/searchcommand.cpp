@@ -1,12 +1,18 @@
 #include "app/main/searchcommand.h"
 
+#include "app/main/foldersearch.h"
+#include "app/main/plainfolder.h"
+#include "common/exclusions.h"
+#include "common/filecopy.h"
 #include "common/resultline.h"
 #include "platform/interrupt.h"
 #include "platform/nativepath.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QDir>
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -129,7 +135,8 @@ ParseOutcome ParseSearchRequest(const QStringList &arguments, SearchRequest &req
     request.patterns = patterns.first();
     request.topOnly = parser.isSet(topOnly);
     request.copyTo = copies.isEmpty() ? QString() : AbsoluteFolder(copies.first());
-    request.excludes = parser.values(exclude);
+    for (const QString &value : parser.values(exclude))
+        request.excludes << (value.contains(QLatin1Char('/')) ? AbsoluteFolder(value) : value);
     request.paths = parser.isSet(paths);
     request.print0 = parser.isSet(print0);
     for (const QString &folder : parser.positionalArguments())
@@ -140,6 +147,72 @@ ParseOutcome ParseSearchRequest(const QStringList &arguments, SearchRequest &req
 const char *SearchHelp()
 {
     return Help;
+}
+
+int RunSearchCommand(int argc, char *argv[], std::ostream &out, std::ostream &err)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << platform::FromNative(argv[i], qsizetype(std::strlen(argv[i])));
+    SearchRequest request;
+    QString error;
+    switch (ParseSearchRequest(arguments, request, error)) {
+    case ParseOutcome::Help:
+        out << "Usage: pathwren --search PATTERNS [OPTION]... FOLDER...\n\n" << SearchHelp();
+        return out.flush() ? searchstatus::RanThrough : searchstatus::Failed;
+    case ParseOutcome::Error:
+        err << "pathwren: " << error.toStdString() << "\nTry 'pathwren --help' for more information.\n";
+        return searchstatus::Usage;
+    case ParseOutcome::Search:
+        break;
+    }
+
+    // Qt's core only: no display, no widget (a test brings its own).
+    int appArgc = 1;
+    std::optional<QCoreApplication> app;
+    if (!QCoreApplication::instance())
+        app.emplace(appArgc, argv);
+    const bool copy = !request.copyTo.isEmpty();
+    if (copy && !common::FolderExists(request.copyTo, common::SilentChannel())) {
+        err << "pathwren: " << QStringLiteral("コピー先フォルダが不正です。").toStdString() << " '"
+            << common::EncodeLine(request.copyTo).toStdString() << "'\n";
+        return searchstatus::Usage;
+    }
+    common::Exclusions exclusions;
+    for (const QString &value : request.excludes)
+        exclusions.Add(value);
+
+    SearchOutput output(out, err, request.paths, request.print0, copy);
+    FolderSearch search(output, {[&] { return request.copyTo; }, [&] { return !request.topOnly; }});
+    search.SetExclusions(&exclusions);
+    if (!search.SetPatterns(request.patterns)) {
+        err << "pathwren: " << QStringLiteral("設定された検索文字列が不正です。").toStdString() << '\n';
+        return searchstatus::Usage;
+    }
+    // Ctrl-C acts as the stop button: the walk ends at its next folder or
+    // file, a copy under way is not left half written.
+    output.SetOnInterrupt([&] {
+        search.RequestStop();
+        output.AppendLine(QStringLiteral("☆☆☆ ユーザによる検索中断 ☆☆☆"));
+    });
+    platform::CatchInterrupts();
+
+    search.Begin();
+    output.AppendLine(copy ? QStringLiteral("☆☆☆ 検索後コピー開始... ☆☆☆") : QStringLiteral("☆☆☆ 検索のみ開始... ☆☆☆"));
+    for (const QString &folder : request.folders) {
+        output.Yield();
+        if (search.StopRequested())
+            break;
+        PlainFolder start(folder);
+        search.Walk(&start, copy);
+    }
+    output.AppendLine(QStringLiteral("☆☆☆ 終了 ☆☆☆"));
+    search.End();
+    out.flush();
+    // Lines that did not reach their reader are a failure too.
+    if (!out && output.ExitStatus() == searchstatus::RanThrough)
+        return searchstatus::Failed;
+    return output.ExitStatus();
 }
 
 SearchOutput::SearchOutput(std::ostream &out, std::ostream &err, bool paths, bool print0, bool copy)

@@ -43,6 +43,10 @@ ParseOutcome ParseSearchRequest(const QStringList &arguments, SearchRequest &req
 // The search options' part of --help, examples included.
 const char *SearchHelp();
 
+// Runs the search the arguments ask for (IsSearchCommand() holds), without
+// a display and without settings or log, and returns the exit status.
+int RunSearchCommand(int argc, char *argv[], std::ostream &out, std::ostream &err);
+
 // Where a search without windows writes: each line through EncodeLine (a
 // name's line break or control character never splits a line), in UTF-8;
 // with `paths` only the paths of hit lines (copy lines when copying), and

@@ -4,13 +4,43 @@
 
 #include "common/resultline.h"
 #include "platform/interrupt.h"
+#include "resultlines.h"
+#include "scopedtesthooks.h"
+#include "tempdir.h"
 
 #include <QDir>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <csignal>
 #include <sstream>
 
 Q_DECLARE_METATYPE(ParseOutcome)
+
+namespace {
+QString g_denied;        // a folder whose attributes "cannot be read"
+QString g_interruptAt;   // a folder whose listing "brings" a Ctrl-C, once
+
+bool FakeAccess(const QString &path)
+{
+    return path != g_denied;
+}
+bool NoNetwork(const QString &)
+{
+    return false;
+}
+platform::ListingStatus InterruptOnce(const QString &folder)
+{
+    if (folder == g_interruptAt) {
+        g_interruptAt.clear();
+        std::raise(SIGINT);
+    }
+    return platform::ListingStatus::Ok;
+}
+bool FailWrite(int64_t)
+{
+    return false;
+}
+} // namespace
 
 class TestSearchCommand : public QObject {
     Q_OBJECT
@@ -160,6 +190,100 @@ private slots:
         QCOMPARE(QByteArray::fromStdString(outStream.str()), out);
         QCOMPARE(QByteArray::fromStdString(errStream.str()), err);
         QCOMPARE(output.ExitStatus(), status);
+    }
+
+    // The whole command over a tree: the lines or paths it writes, folders
+    // left out, and its exit status.
+    void runAndExitStatus_data()
+    {
+        QTest::addColumn<QStringList>("args");     // "R" stands for the tree
+        QTest::addColumn<QString>("hooks");        // denied, interrupt, write
+        QTest::addColumn<QStringList>("lines");    // "R" for the tree; "-" not compared
+        QTest::addColumn<int>("status");
+        using testsupport::End;
+        const QString start = testsupport::SearchStart;
+        const QString txt = QStringLiteral("*.txt");
+        const QString node = QStringLiteral("node*");
+        const auto hit = [](const QString &pattern, const QString &rel) { return testsupport::Hit(pattern, "R/" + rel); };
+        const QStringList all{start, hit(txt, "a.txt"), hit(txt, "b/x.txt"), hit(node, "b/node_modules"),
+                              hit(txt, "b/node_modules/n.txt"), hit(txt, "c/y.txt"), End};
+        QStringList leftOut = all;
+        leftOut.removeAll(hit(txt, "b/node_modules/n.txt"));
+        const QStringList patterns{"-s", "*.txt;node*"};
+
+        QTest::newRow("whole tree") << patterns + QStringList{"R"} << "" << all << 0;
+        QTest::newRow("top only") << patterns + QStringList{"-t", "R"} << ""
+                                  << QStringList{start, hit(txt, "a.txt"), End} << 0;
+        QTest::newRow("left out by name") << patterns + QStringList{"-x", "node_modules", "R"} << "" << leftOut << 0;
+        QTest::newRow("left out by path") << patterns + QStringList{"--exclude", "R/b/node_modules", "R"} << ""
+                                          << leftOut << 0;
+        QTest::newRow("several folders, in order") << patterns + QStringList{"R/c", "R/b/node_modules"} << ""
+                                                   << QStringList{start, hit(txt, "c/y.txt"),
+                                                                  hit(txt, "b/node_modules/n.txt"), End}
+                                                   << 0;
+        QTest::newRow("paths") << patterns + QStringList{"-p", "R/b"} << ""
+                               << QStringList{"R/b/x.txt", "R/b/node_modules", "R/b/node_modules/n.txt"} << 0;
+        QTest::newRow("unreadable folder") << patterns + QStringList{"R"} << "denied"
+                                           << QStringList{start, hit(txt, "a.txt"), hit(txt, "b/x.txt"),
+                                                          hit(node, "b/node_modules"),
+                                                          hit(txt, "b/node_modules/n.txt"),
+                                                          testsupport::Unreachable("R/c"), End}
+                                           << 1;
+        QTest::newRow("interrupted") << patterns + QStringList{"R"} << "interrupt"
+                                     << QStringList{start, hit(txt, "a.txt"), testsupport::UserStop, hit(txt, "b/x.txt"),
+                                                    hit(node, "b/node_modules"), End}
+                                     << 130;
+        QTest::newRow("copy failed") << patterns + QStringList{"-c", "R/../out", "R/c"} << "write" << QStringList{"-"}
+                                     << 1;
+        QTest::newRow("destination no folder") << patterns + QStringList{"-c", "R/a.txt", "R"} << ""
+                                               << QStringList{} << 2;
+        QTest::newRow("usage error") << patterns << "" << QStringList{} << 2;
+    }
+    void runAndExitStatus()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, hooks);
+        QFETCH(QStringList, lines);
+        QFETCH(int, status);
+        QTemporaryDir tmp;
+        const QString root = QDir::cleanPath(tmp.path()) + "/tree";
+        using testsupport::WriteFile;
+        WriteFile(root + "/a.txt", "a");
+        WriteFile(root + "/b/x.txt", "x");
+        WriteFile(root + "/b/node_modules/n.txt", "n");
+        WriteFile(root + "/c/y.txt", "y");
+        QVERIFY(QDir().mkpath(tmp.path() + "/out"));
+        g_denied = root + "/c";
+        g_interruptAt = root + "/b";
+        const ScopedTestHooks guard([&](platform::TestHooks &h) {
+            if (hooks == "denied") {
+                h.accessTest = FakeAccess;
+                h.networkOpen = NoNetwork;
+            } else if (hooks == "interrupt") {
+                h.listingFault = InterruptOnce;
+            } else if (hooks == "write") {
+                h.writeFault = FailWrite;
+            }
+        });
+
+        args.prepend("pathwren");
+        std::vector<QByteArray> bytes;
+        for (const QString &arg : args)
+            bytes.push_back(QString(arg).replace(QRegularExpression("^R(?=/|$)"), root).toUtf8());
+        std::vector<char *> argv;
+        for (QByteArray &arg : bytes)
+            argv.push_back(arg.data());
+        std::ostringstream out;
+        std::ostringstream err;
+        QCOMPARE(RunSearchCommand(int(argv.size()), argv.data(), out, err), status);
+        const QString written = QString::fromStdString(out.str());
+        if (lines != QStringList{"-"}) {
+            QStringList expected;
+            for (const QString &line : lines)
+                expected << QString(line).replace("R/", root + "/") + "\n";
+            QCOMPARE(written, expected.join(QString()));
+        }
+        QCOMPARE(err.str().empty(), status != 2);
     }
 };
 
