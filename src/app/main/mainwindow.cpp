@@ -320,6 +320,7 @@ void MainWindow::CreateControls()
     m_folderTree = new FolderTreeView(this);
     m_folderTree->setObjectName(QStringLiteral("folderTree"));
     m_folderTree->setGeometry(DesignRect(0, 1230, 5520, 6060));
+    ConnectExclusions();
 
     m_dialogCloser = new SearchDialogCloser(this, [this] { return m_search.Running(); });
 
@@ -357,6 +358,14 @@ void MainWindow::Load()
     m_patternEdit->setText(stored.Text("Pattern", QString::fromLatin1(DefaultPattern)));
     const QString desktop = shell::DesktopFolder(this);
     m_destinationEdit->setText(stored.Text("CopyPath", desktop));
+    // Files written before folders could be left out lack both keys.
+    if (settings) {
+        for (const QString &path : settings->value(QStringLiteral("ExcludedPaths")).toStringList())
+            m_exclusions.AddPath(path);
+        for (const QString &name : settings->value(QStringLiteral("ExcludedNames")).toStringList())
+            m_exclusions.AddName(name);
+        m_folderTree->RefreshExclusions();
+    }
     using geometry::TwipsToPixels;
     ApplyStoredRectangle(QRect(TwipsToPixels(stored.Twips("Left", DefaultLeft)),
                                TwipsToPixels(stored.Twips("Top", DefaultTop)),
@@ -369,6 +378,27 @@ void MainWindow::Load()
     // The keyboard goes to this window, whichever window a window manager
     // would focus of the two that appear together (or none, without one).
     activateWindow();
+}
+
+void MainWindow::ConnectExclusions()
+{
+    m_search.SetExclusions(&m_exclusions);
+    m_folderTree->SetExclusionTest([this](const QString &path, const QString &name) {
+        return m_exclusions.Excludes(path, name);
+    });
+    connect(m_folderTree, &FolderTreeView::ExcludePathRequested, this, [this](const QString &path) {
+        m_exclusions.AddPath(path);
+        m_folderTree->RefreshExclusions();
+    });
+    connect(m_folderTree, &FolderTreeView::ExcludeNameRequested, this, [this](const QString &name) {
+        m_exclusions.AddName(name);
+        m_folderTree->RefreshExclusions();
+    });
+    connect(m_folderTree, &FolderTreeView::IncludeRequested, this, [this](const QString &path, const QString &name) {
+        m_exclusions.RemovePath(path);
+        m_exclusions.RemoveName(name);
+        m_folderTree->RefreshExclusions();
+    });
 }
 
 void MainWindow::ApplyStoredRectangle(const QRect &stored)
@@ -411,6 +441,16 @@ void MainWindow::closeEvent(QCloseEvent *event)
     if (const auto settings = OpenSettings()) {
         settings->setValue(QStringLiteral("Pattern"), m_patternEdit->text());
         settings->setValue(QStringLiteral("CopyPath"), m_destinationEdit->text());
+        // Only once something is left out: a file stays as it was for
+        // everyone who never leaves anything out.
+        const auto keep = [&settings](const char *key, const QStringList &values) {
+            if (values.isEmpty())
+                settings->remove(QString::fromLatin1(key));
+            else
+                settings->setValue(QString::fromLatin1(key), values);
+        };
+        keep("ExcludedPaths", m_exclusions.Paths());
+        keep("ExcludedNames", m_exclusions.Names());
         SaveRectangle(*settings);
         settings->sync();
     }

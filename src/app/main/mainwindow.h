@@ -5,6 +5,7 @@
 #include "app/main/foldersearch.h"
 #include "app/main/searchdialogcloser.h"
 #include "app/result/resultwindow.h"
+#include "common/exclusions.h"
 #include "common/searchchannel.h"
 
 #include <QElapsedTimer>
@@ -99,8 +100,12 @@ private:
     bool CheckPattern();
     void ShowWarning(const QString &text);
 
+    // The folder tree's menu asks; the search reads them when it starts.
+    void ConnectExclusions();
+
     ResultWindow &m_result;
     FolderSearch m_search;
+    common::Exclusions m_exclusions;
     std::function<void(int)> m_yieldObserver;
     int m_yieldCount = 0;
     static constexpr qint64 EventIntervalNanoseconds = 1000000;
