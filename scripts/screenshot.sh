@@ -5,12 +5,24 @@
 # Needs xvfb, jwm and fonts-ipafont-gothic (scripts/install-deps.sh) and the
 # build's pathwren and pathwren_xtool, which it builds when missing.
 #
-#   scripts/screenshot.sh [OUTPUT.png]
+# With "exclusions" it takes docs/exclusions.png instead: the folder tree's
+# menu opened on a folder, beside a folder left out by name.
+#
+#   scripts/screenshot.sh [exclusions] [OUTPUT.png]
 set -euo pipefail
 . "$(dirname "$0")/xvfb.sh"
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${PATHWREN_BUILD_DIR:-$here/build}
-out=${1:-$here/docs/screenshot.png}
+mode=search
+if [[ "${1:-}" == exclusions ]]; then
+  mode=exclusions
+  shift
+fi
+if [[ $mode == exclusions ]]; then
+  out=${1:-$here/docs/exclusions.png}
+else
+  out=${1:-$here/docs/screenshot.png}
+fi
 
 if [[ ! -x "$build/bin/pathwren" || ! -x "$build/tests/e2e/pathwren_xtool" ]]; then
   cmake -S "$here" -B "$build" >/dev/null
@@ -48,6 +60,9 @@ echo "1,2,3" >"$home/データ/DATA_2024.csv"
 echo "集計" >"$home/データ/集計/売上DATA.xls"
 echo "旅行" >"$home/ピクチャ/旅行/海.jpg"
 echo "買い物" >"$home/メモ.txt"
+if [[ $mode == exclusions ]]; then
+  mkdir -p "$home/node_modules/left-pad" "$home/.git"
+fi
 cp "$build/bin/pathwren" "$work/bin/pathwren"
 cat >"$work/config/Pathwren/Pathwren.ini" <<EOF
 [Setting]
@@ -58,6 +73,9 @@ Top=1000
 Width=7500
 Height=6000
 EOF
+if [[ $mode == exclusions ]]; then
+  echo "ExcludedNames=node_modules" >>"$work/config/Pathwren/Pathwren.ini"
+fi
 
 start_xvfb "$work" 1280x1024x24 || { echo "screenshot: Xvfb did not start" >&2; exit 1; }
 
@@ -91,6 +109,24 @@ read -r rx ry rw rh _ < <("$tool" wait "Pathwren（検索結果）" 15)
 # "検索実行(&E)" at 375,60 twips, 100 x 20 px.
 "$tool" click $((cx + 25 + 50)) $((cy + 4 + 10))
 sleep 2
+
+if [[ $mode == exclusions ]]; then
+  # The home's children are shown now: the menu on the first of them
+  # (".git"), opened with the right button on its row.
+  "$tool" select-row "Pathwren" 2 84 $((cw - 16)) 300 3
+  read -r top height < <("$tool" band "Pathwren" 2 84 $((cw - 16)) 300)
+  "$tool" right-click $((cx + 2 + cw / 3)) $((cy + 84 + top + height / 2))
+  sleep 1
+  mkdir -p "$(dirname "$out")"
+  "$tool" grab "$mx" "$my" "$mw" "$mh" "$out"
+  for _ in $(seq 50); do
+    kill -0 "$program_pid" 2>/dev/null || break
+    "$tool" close "Pathwren" || true
+    sleep 0.2
+  done
+  echo "screenshot: $out"
+  exit 0
+fi
 
 mkdir -p "$(dirname "$out")"
 "$tool" grab "$mx" "$my" $((rx + rw - mx)) "$mh" "$out"

@@ -452,11 +452,12 @@ bool XClient::ClickFocusing(int x, int y, xcb_window_t window, int tries)
     return false;
 }
 
-void XClient::Click(int x, int y)
+void XClient::Click(int x, int y, int button)
 {
     Move(x, y);
-    xcb_test_fake_input(m_c, XCB_BUTTON_PRESS, 1, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0, 0);
-    xcb_test_fake_input(m_c, XCB_BUTTON_RELEASE, 1, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0, 0);
+    const auto detail = uint8_t(button);
+    xcb_test_fake_input(m_c, XCB_BUTTON_PRESS, detail, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0, 0);
+    xcb_test_fake_input(m_c, XCB_BUTTON_RELEASE, detail, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0, 0);
     Flush();
 }
 

@@ -119,7 +119,8 @@ public:
     // Input through XTEST, at root coordinates.
     bool HasXTest();
     void Move(int x, int y);
-    void Click(int x, int y);
+    // Button 1 is the left button, 3 the right.
+    void Click(int x, int y, int button = 1);
     // Presses the keys (X keysyms) in order and lets them go in reverse,
     // e.g. {Alt_L, e} for Alt+E; false when the keyboard lacks one of them.
     bool PressKeys(const std::vector<uint32_t> &keysyms);

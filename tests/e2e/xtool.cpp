@@ -7,8 +7,11 @@
 //                                         own area once shown
 //   pathwren_xtool click X Y              until the window there has the focus
 //   pathwren_xtool move X Y
+//   pathwren_xtool right-click X Y
 //   pathwren_xtool select-row TITLE X Y W H ROW   row of the list or tree at
 //                                         X,Y W x H inside the window TITLE
+//   pathwren_xtool band TITLE X Y W H     prints the selection bar's top and height
+//                                         in the area, as select-row finds it
 //   pathwren_xtool focus                  prints the window with the keyboard focus
 //   pathwren_xtool close TITLE
 //   pathwren_xtool grab X Y WIDTH HEIGHT FILE.png
@@ -22,7 +25,8 @@ namespace {
 
 int Usage()
 {
-    std::fputs("usage: pathwren_xtool wait TITLE [SECONDS] | click X Y | move X Y | select-row TITLE X Y W H ROW | focus | close TITLE"
+    std::fputs("usage: pathwren_xtool wait TITLE [SECONDS] | click X Y | move X Y | right-click X Y"
+               " | select-row TITLE X Y W H ROW | band TITLE X Y W H | focus | close TITLE"
                " | grab X Y W H FILE\n",
                stderr);
     return 2;
@@ -81,6 +85,21 @@ int main(int argc, char *argv[])
             return 0;
         }
         return x.ClickFocusing(at.x(), at.y(), target) ? 0 : 1;
+    }
+    if (command == QLatin1String("right-click") && args.size() == 3) {
+        if (!x.HasXTest())
+            return 1;
+        x.Click(args.at(1).toInt(), args.at(2).toInt(), 3);
+        return 0;
+    }
+    if (command == QLatin1String("band") && args.size() == 6) {
+        const e2e::WindowInfo w = Shown(x, args.at(1));
+        if (w.id == XCB_WINDOW_NONE)
+            return 1;
+        const QRect area(args.at(2).toInt(), args.at(3).toInt(), args.at(4).toInt(), args.at(5).toInt());
+        const QPair<int, int> band = x.SelectionBand(area.translated(w.client.topLeft()));
+        QTextStream(stdout) << band.first << ' ' << band.second << '\n';
+        return 0;
     }
     if (command == QLatin1String("select-row") && args.size() == 7) {
         const e2e::WindowInfo w = Shown(x, args.at(1));
