@@ -618,21 +618,37 @@ mode_cold() {
 }
 
 # cli: the command line vs fdfind and find -------------------------------------
-# The place for the row of `pathwren --search PATTERNS FOLDER...` (result
-# lines on stdout) against fdfind and find on the 100k tree, pairs
-# interleaved as above, the lines checked against find's paths.  It is
-# measured once the program has that option.
+# `pathwren --search PATTERNS --paths ROOT` (every hit printed, no display)
+# against fdfind and find on the 100k tree, pairs interleaved, the paths of
+# each checked against find's, duplicates kept.
 mode_cli() {
+  local root=$work/tree i
+  [[ -d $root ]] || make_tree "$root" "$work/tree.txt"
+  local w=$work/cli
+  : >"$w.find.ms"; : >"$w.fd.ms"; : >"$w.cli.ms"
+  echo "cli: $runs pairs of command-line searches (find, fdfind, pathwren --search) ..." >&2
+  for ((i = 1; i <= runs; i++)); do
+    time_into "$w.find.ms" "$w.find.txt" find "$root" "${find_patterns[@]}" -print
+    if have fdfind; then
+      time_into "$w.fd.ms" "$w.fd.txt" fdfind "${fd_flags[@]}" "${fd_patterns[@]}" "$root"
+      same_paths "$w.find.txt" "$w.fd.txt" "cli fdfind run $i"
+    fi
+    time_into "$w.cli.ms" "$w.cli.txt" env -u DISPLAY -u WAYLAND_DISPLAY "$program" --search "$patterns_text" --paths "$root"
+    same_paths "$w.find.txt" "$w.cli.txt" "cli run $i (printed paths against find's, duplicates kept)"
+  done
+  local prog_ms paths note
+  prog_ms=$(median <"$w.cli.ms")
+  paths=$(thousands "$(wc -l <"$w.find.txt")")
+  note=", $(thousands "$(wc -l <"$w.cli.txt")") paths printed (the same)"
   say
-  if [[ -x $program ]] && "$program" --help 2>/dev/null | grep -q -- '--search'; then
-    say "### The command line: NOT MEASURED YET"
-    say
-    say "\`pathwren --search\` exists, but this benchmark has no row for it yet (bench/run.sh, mode_cli)."
-  else
-    say "### The command line: not measured"
-    say
-    say "\`$program\` has no \`--search\` option yet."
+  say "### The command line: \`pathwren --search '$patterns_text' --paths ROOT\`, no display"
+  say
+  say "| figure | target | baseline | Pathwren | |"
+  say "|---|---|---|---|---|"
+  if [[ -s $w.fd.ms ]]; then
+    baseline_row "command line vs \`fdfind ${fd_flags[*]}\`" "—" "$(median <"$w.fd.ms")" "$paths" "$prog_ms" "$note" >>"$report"
   fi
+  baseline_row "command line vs \`find\`" "—" "$(median <"$w.find.ms")" "$paths" "$prog_ms" "$note" >>"$report"
 }
 
 for m in 100k 1m latency cold cli; do
