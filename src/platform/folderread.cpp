@@ -140,18 +140,6 @@ bool ReadEntries(FolderRead &read, int fd)
     }
 }
 
-// Blanks and dots only: the trim of trailing blanks and dots leaves nothing.
-bool MatchesNothing(const QString &pattern)
-{
-    if (pattern.isEmpty())
-        return false;   // the empty pattern lists everything
-    for (const QChar c : pattern) {
-        if (c != QLatin1Char(' ') && c != QLatin1Char('.'))
-            return false;
-    }
-    return true;
-}
-
 const FolderRead *g_inUse = nullptr;
 std::atomic<uint64_t> g_serial{0};
 
@@ -239,7 +227,7 @@ bool ReadOnPseudoFileSystem(const FolderRead &read)
 void MatchingNames(const FolderRead &read, const QString &pattern, int mask, std::vector<QString> &out)
 {
     out.clear();
-    if (read.status != FolderRead::Status::Ok || pattern.contains(QLatin1Char('/')) || MatchesNothing(pattern))
+    if (read.status != FolderRead::Status::Ok || pattern.contains(QLatin1Char('/')) || detail::PatternMatchesNothing(pattern))
         return;
     const detail::WildcardPattern matcher(pattern);
     const bool keepHidden = (mask & AttrHidden) != 0;

@@ -56,18 +56,6 @@ DirListing::Status StatusOf(FolderRead::Status status)
     return DirListing::Status::Refused;
 }
 
-// Blanks and dots only: the trim of trailing blanks and dots leaves nothing.
-bool MatchesNothing(const QString &pattern)
-{
-    if (pattern.isEmpty())
-        return false;   // the empty pattern lists everything
-    for (const QChar c : pattern) {
-        if (c != QLatin1Char(' ') && c != QLatin1Char('.'))
-            return false;
-    }
-    return true;
-}
-
 // Whether the folder can be listed, without reading it.
 DirListing::Status OpenStatus(const QByteArray &folder)
 {
@@ -149,7 +137,7 @@ DirListing::Status DirListing::Open(const QString &folder, const QString &patter
     // trimmed to nothing: such a listing yields no name, whatever the
     // folder holds, and only whether the folder opens is left to tell (the
     // way a directory is tested for existence).
-    if (pattern.contains(Separator()) || MatchesNothing(pattern)) {
+    if (pattern.contains(Separator()) || detail::PatternMatchesNothing(pattern)) {
         const std::string key(nativeFolder.constData(), size_t(nativeFolder.size()));
         if (const FolderRead *inUse = ReadInUse::For(key))
             return StatusOf(inUse->status);

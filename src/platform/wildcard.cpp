@@ -282,5 +282,16 @@ bool WildcardPattern::MatchesTokens(const QChar *name, size_t n) const
     }
 }
 
+bool PatternMatchesNothing(const QString &pattern)
+{
+    if (pattern.isEmpty())
+        return false;
+    for (const QChar c : pattern) {
+        if (c != QLatin1Char(' ') && c != QLatin1Char('.'))
+            return false;
+    }
+    return true;
+}
+
 } // namespace detail
 } // namespace platform

@@ -11,6 +11,11 @@
 namespace platform {
 namespace detail {
 
+// A pattern of blanks and dots only: trimmed of its trailing blanks and
+// dots it is empty, and matches no name (the empty pattern itself lists
+// everything).
+bool PatternMatchesNothing(const QString &pattern);
+
 // Upper case of one UTF-16 unit the way NTFS compares names: simple Unicode
 // upper case, one unit to one unit, without the mappings that would turn a
 // letter into another script's letter (or a non-ASCII letter into ASCII).
