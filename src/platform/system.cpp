@@ -8,6 +8,9 @@
 #include <QStringList>
 
 #include <sys/sysmacros.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 namespace platform {
 
@@ -112,6 +115,13 @@ bool IsNetworkFileSystem(const QString &fsType)
         QStringLiteral("glusterfs"), QStringLiteral("fuse.glusterfs"),
     };
     return network.contains(fsType);
+}
+
+void ReturnFreedMemory()
+{
+#if defined(__GLIBC__)
+    ::malloc_trim(0);
+#endif
 }
 
 } // namespace platform

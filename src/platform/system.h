@@ -25,4 +25,9 @@ bool IsPseudoFileSystem(const QString &fsType);
 // Network file systems (nfs, cifs, sshfs, ...).
 bool IsNetworkFileSystem(const QString &fsType);
 
+// Hands memory the program has freed back to the system, after a large
+// release such as clearing a long list: the C library otherwise keeps
+// freed heap pages for later use.
+void ReturnFreedMemory();
+
 } // namespace platform
