@@ -2,6 +2,7 @@
 
 #include "common/resultline.h"
 #include "platform/nativepath.h"
+#include "platform/system.h"
 
 #include <QMimeData>
 #include <QUrl>
@@ -23,15 +24,14 @@ QVariant ResultModel::data(const QModelIndex &index, int role) const
     // A line keeps a name's undecodable bytes (for the double-click); it
     // shows them as U+FFFD.
     if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
-        return platform::ShownText(m_lines[static_cast<size_t>(index.row())]);
+        return platform::ShownText(m_lines.At(index.row()));
     return QVariant();
 }
 
 Qt::ItemFlags ResultModel::flags(const QModelIndex &index) const
 {
     Qt::ItemFlags flags = QAbstractListModel::flags(index);
-    if (index.isValid() && index.row() < m_published
-        && !common::PathOfLine(m_lines[static_cast<size_t>(index.row())]).isEmpty())
+    if (index.isValid() && index.row() < m_published && !common::PathOfLine(m_lines.At(index.row())).isEmpty())
         flags |= Qt::ItemIsDragEnabled;
     return flags;
 }
@@ -47,7 +47,7 @@ QMimeData *ResultModel::mimeData(const QModelIndexList &indexes) const
     for (const QModelIndex &index : indexes) {
         if (!index.isValid() || index.row() >= m_published)
             continue;
-        const QString path = common::PathOfLine(m_lines[static_cast<size_t>(index.row())]);
+        const QString path = common::PathOfLine(m_lines.At(index.row()));
         if (!path.isEmpty())
             urls << platform::LocalFileUrl(path);
     }
@@ -76,9 +76,10 @@ void ResultModel::Publish()
 void ResultModel::Clear()
 {
     beginResetModel();
-    m_lines.clear();
-    m_lines.shrink_to_fit();
+    m_lines.Clear();
     m_published = 0;
     m_counts.fill(0);
     endResetModel();
+    // The allocator would otherwise keep the freed chunks for itself.
+    platform::ReturnFreedMemory();
 }

@@ -1,4 +1,5 @@
 #include "app/result/framepacer.h"
+#include "app/result/resultmodel.h"
 #include "app/result/resultwindow.h"
 #include "app/shared/icon.h"
 #include "app/statusbar/statusbar.h"
@@ -182,6 +183,66 @@ private slots:
         QCOMPARE(r.SelectedRow(), n - 1);
         QCOMPARE(StatusText(r), QStringLiteral("Line : %1").arg(n - 1));
         QCOMPARE(m_main.yields, n);
+    }
+
+    // Lines are kept compactly, each sharing what it can with the line
+    // before: whatever they hold, each comes back unit for unit, read in
+    // order, backwards or anywhere, and the clear button frees them all.
+    void linesComeBackExactly_data()
+    {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<int>("mostBytesPerLine");   // 0: not checked
+        const QString hit = common::HitLinePrefix(QStringLiteral("*.txt"));
+        QStringList typical;
+        for (int i = 0; i < 20000; ++i)
+            typical << hit + QStringLiteral("/home/u/Data_%1/proj_%2/report_%3.txt").arg(i / 500).arg(i / 40).arg(i);
+        QTest::newRow("hits in folders") << typical << 24;
+        QStringList odd;
+        odd << QString() << QStringLiteral("☆☆☆ 検索のみ開始... ☆☆☆") << hit + QStringLiteral("/d/日本語.txt")
+            << hit + QStringLiteral("/d/\U00020BB7\U0001F600.txt")               // beyond the BMP
+            << hit + QStringLiteral("/d/") + QChar(0xD800) + QStringLiteral("x")   // unpaired surrogates
+            << hit + QStringLiteral("/d/") + QChar(0xDC00) << QString(QChar(0xDBFF)) << QString(QChar(0xDFFF))
+            << hit + QStringLiteral("/d/") + QChar(0xDFFF) + QChar(0xD800)      // in the wrong order
+            << hit + platform::FromNative(QByteArray("/d/\x83\x65\x83\x58\x83\x67 \xff.txt"))
+            << hit + QStringLiteral("/d/a") + QChar(0) + QStringLiteral("b\t\r\n\x1b")
+            << QString(QChar(0xEF80)) + QChar(0xFFFF) + QChar(0xFFFD) << QString() << hit;
+        QTest::newRow("odd text") << odd << 0;
+        // Longer than a chunk, and enough lines that records end chunks.
+        QStringList long_;
+        for (int i = 0; i < 3000; ++i)
+            long_ << hit + QString(100 + i % 200, QChar(0x3042 + i % 50)) + QString::number(i);
+        long_.insert(1234, hit + QString(300000, QLatin1Char('x')));
+        long_.insert(1235, hit + QString(300000, QLatin1Char('x')) + QStringLiteral("y"));
+        QTest::newRow("long lines") << long_ << 0;
+    }
+    void linesComeBackExactly()
+    {
+        QFETCH(QStringList, lines);
+        QFETCH(int, mostBytesPerLine);
+        ResultWindow &r = Fresh();
+        r.show();
+        for (const QString &line : lines)
+            r.AppendLine(line);
+        r.SyncView();
+        QCOMPARE(r.LineCount(), lines.size());
+        QCOMPARE(r.Lines(), lines);
+        const int n = int(lines.size());
+        for (int i = n - 1; i >= 0; --i)
+            QCOMPARE(r.Line(i), lines[i]);
+        for (int k = 0; k < n; ++k) {
+            const int i = int((qint64(k) * 7919) % n);
+            QCOMPARE(r.Line(i), lines[i]);
+        }
+        const auto *model = static_cast<const ResultModel *>(List(r)->model());
+        if (mostBytesPerLine > 0)
+            QVERIFY2(model->BytesHeld() <= size_t(mostBytesPerLine) * size_t(n) + LineStore::ChunkBytes,
+                     qPrintable(QString::number(double(model->BytesHeld()) / n) + " bytes per line"));
+
+        Part<QPushButton>(r, "clearButton")->click();
+        QCOMPARE(r.LineCount(), 0);
+        QCOMPARE(model->BytesHeld(), size_t(0));
+        r.AppendLine(lines.last());
+        QCOMPARE(r.Lines(), QStringList{lines.last()});
     }
 
     void doubleClickTarget_data()
