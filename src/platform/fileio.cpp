@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -126,6 +127,42 @@ void RemoveStaleTemporaries(const QByteArray &folder, const QByteArray &prefix)
     }
 }
 
+// ".<name>.pathwren-" for a temporary beside `name`, cut so that the whole
+// temporary name stays within kNameMax.
+QByteArray TemporaryPrefix(const QByteArray &name)
+{
+    const int room = kNameMax - 1 - int(sizeof(kTempTag) - 1) - kRandomChars;
+    QByteArray prefix = QByteArrayLiteral(".");
+    prefix += ShortenName(name, room);
+    prefix += kTempTag;
+    return prefix;
+}
+
+QByteArray WithRandomSuffix(const QByteArray &prefix)
+{
+    static const char alphabet[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    QByteArray candidate = prefix;
+    for (int i = 0; i < kRandomChars; ++i)
+        candidate += alphabet[QRandomGenerator::global()->bounded(int(sizeof(alphabet) - 1))];
+    return candidate;
+}
+
+// An unnamed file is given its name through /proc: naming an open file by
+// its descriptor alone (linkat with AT_EMPTY_PATH) takes a privilege that
+// ordinary users lack.
+bool CanNameOpenFiles()
+{
+    static const bool can = ::access("/proc/self/fd", X_OK) == 0;
+    return can;
+}
+
+bool LinkOpenFile(int fd, int folderFd, const char *name)
+{
+    char self[48];
+    std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd);
+    return ::linkat(AT_FDCWD, self, folderFd, name, AT_SYMLINK_FOLLOW) == 0;
+}
+
 // Opens the folder of a whole path, for the path forms of the Open()s.
 // O_PATH: only a place to resolve names from, no read access needed.
 int OpenFolderFd(const QByteArray &folder)
@@ -161,6 +198,7 @@ void FolderHandle::Close()
         ::close(m_fd);
     m_fd = -1;
     m_path.clear();
+    m_noUnnamedFiles = false;
 }
 
 // --- SourceFile ----------------------------------------------------------
@@ -271,7 +309,8 @@ bool ReplacementFile::Open(const FolderHandle &folder, const QString &name, cons
     if (!folder.IsOpen() || !detail::ToNative(name, native) || native.contains('/'))
         return Failed(EINVAL);
     errno = 0;
-    return OpenAt(folder.m_fd, folder.m_path, native, source) || Failed(errno != 0 ? errno : EINVAL);
+    return OpenAt(folder.m_fd, folder.m_path, native, source, &folder.m_noUnnamedFiles)
+           || Failed(errno != 0 ? errno : EINVAL);
 }
 
 bool ReplacementFile::OpenPath(const QString &destination, const SourceFile &source)
@@ -283,7 +322,7 @@ bool ReplacementFile::OpenPath(const QString &destination, const SourceFile &sou
     QByteArray folder, name;
     SplitPath(target, folder, name);
     errno = 0;
-    return OpenAt(AT_FDCWD, folder, name, source) || Failed(errno != 0 ? errno : EINVAL);
+    return OpenAt(AT_FDCWD, folder, name, source, nullptr) || Failed(errno != 0 ? errno : EINVAL);
 }
 
 bool ReplacementFile::Failed(int error)
@@ -296,7 +335,7 @@ bool ReplacementFile::Failed(int error)
 // `folderFd` is an open folder, or AT_FDCWD with `folderPath` to be opened.
 // A refusal that no system call gave sets errno itself, for Error().
 bool ReplacementFile::OpenAt(int folderFd, const QByteArray &folderPath, QByteArray name,
-                             const SourceFile &source)
+                             const SourceFile &source, bool *noUnnamedFiles)
 {
     m_failed = false;
     m_kernelCopy = true;
@@ -364,17 +403,19 @@ bool ReplacementFile::OpenAt(int folderFd, const QByteArray &folderPath, QByteAr
 
     // ".<name>.pathwren-XXXXXX" beside the destination, so that the final
     // rename stays on one file system.
-    const int room = kNameMax - 1 - int(sizeof(kTempTag) - 1) - kRandomChars;
-    QByteArray prefix = QByteArrayLiteral(".");
-    prefix += ShortenName(name, room);
-    prefix += kTempTag;
+    const QByteArray prefix = TemporaryPrefix(name);
     RemoveStaleTemporaries(folderName, folderName + (folderName.endsWith('/') ? "" : "/") + prefix);
 
-    static const char alphabet[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    // A free name needs no temporary name: an unnamed file of the folder
+    // takes the name only once complete.
+    if (!exists && OpenUnnamed(folderFd, noUnnamedFiles)) {
+        m_folderFd = folderFd;
+        m_destination = name;
+        return true;
+    }
+
     for (int attempt = 0; attempt < 100; ++attempt) {
-        QByteArray candidate = prefix;
-        for (int i = 0; i < kRandomChars; ++i)
-            candidate += alphabet[QRandomGenerator::global()->bounded(int(sizeof(alphabet) - 1))];
+        const QByteArray candidate = WithRandomSuffix(prefix);
         // 0666 leaves the umask (and default ACLs) to decide, as for any
         // newly created file.
         const int fd = ::openat(folderFd, candidate.constData(),
@@ -395,6 +436,24 @@ bool ReplacementFile::OpenAt(int folderFd, const QByteArray &folderPath, QByteAr
     }
     errno = EEXIST;
     return false;
+}
+
+bool ReplacementFile::OpenUnnamed(int folderFd, bool *noUnnamedFiles)
+{
+    if (ActiveTestHooks().noUnnamedFiles || (noUnnamedFiles && *noUnnamedFiles) || !CanNameOpenFiles())
+        return false;
+    // 0666 leaves the umask (and default ACLs) to decide, as for a named file.
+    const int fd = ::openat(folderFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        // EOPNOTSUPP: not on this file system; EISDIR, EINVAL: a kernel
+        // without them.  Any other failure the named temporary meets too.
+        if (noUnnamedFiles && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL))
+            *noUnnamedFiles = true;
+        return false;
+    }
+    m_fd = fd;
+    m_unnamed = true;
+    return true;
 }
 
 // The folder takes no new file but the file itself may be written: it is
@@ -513,6 +572,11 @@ bool ReplacementFile::Commit()
     // also where some file systems first report a full disk.
     const int fd = m_fd;
     m_fd = -1;
+    if (m_unnamed) {
+        const bool placed = CommitUnnamed(fd);
+        Discard();
+        return placed;
+    }
     if (m_inPlace) {
         // What is left of a longer old file goes.
         const bool cut = ::ftruncate(fd, m_written) == 0 || Failed(errno);
@@ -538,6 +602,47 @@ bool ReplacementFile::Commit()
     return true;
 }
 
+// Gives the unnamed file the destination's name, and closes it.
+bool ReplacementFile::CommitUnnamed(int fd)
+{
+    if (m_wholeFile && ::fsync(fd) != 0) {
+        Failed(errno);
+        ::close(fd);
+        return false;
+    }
+    const char *name = m_destination.constData();
+    bool placed = LinkOpenFile(fd, m_folderFd, name);
+    const bool tookFreeName = placed;
+    if (!placed && errno == EEXIST) {
+        // The name was taken since Open(): replaced, as an existing file is,
+        // through a temporary name and a rename.
+        const QByteArray prefix = TemporaryPrefix(m_destination);
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const QByteArray candidate = WithRandomSuffix(prefix);
+            if (!LinkOpenFile(fd, m_folderFd, candidate.constData())) {
+                if (errno == EEXIST || errno == EINTR)
+                    continue;
+                break;
+            }
+            placed = ::renameat(m_folderFd, candidate.constData(), m_folderFd, name) == 0;
+            if (!placed) {
+                const int error = errno;
+                ::unlinkat(m_folderFd, candidate.constData(), 0);
+                errno = error;
+            }
+            break;
+        }
+    }
+    if (!placed)
+        Failed(errno);
+    // close() can be where a file system reports a failed write; the name
+    // then goes again, as it was free.
+    const bool closed = ::close(fd) == 0 || Failed(errno);
+    if (placed && !closed && tookFreeName)
+        ::unlinkat(m_folderFd, name, 0);
+    return placed && closed;
+}
+
 void ReplacementFile::Discard()
 {
     if (m_fd >= 0) {
@@ -553,6 +658,7 @@ void ReplacementFile::Discard()
     m_temporary.clear();
     m_destination.clear();
     m_inPlace = false;
+    m_unnamed = false;
 }
 
 } // namespace platform

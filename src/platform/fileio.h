@@ -27,6 +27,8 @@ private:
     friend class ReplacementFile;
     int m_fd = -1;
     QByteArray m_path;   // native, for the rare case that needs a whole path
+    // The folder's file system refused an unnamed file: not asked again.
+    mutable bool m_noUnnamedFiles = false;
 };
 
 class SourceFile {
@@ -60,13 +62,17 @@ private:
     uint64_t m_ino = 0;
 };
 
-// Writes into a temporary file beside the destination and renames it over
-// the destination on Commit(); without a commit the temporary is removed, so
-// a failed copy leaves the old destination (or its absence) untouched.  A
-// replaced file keeps its permission bits, owner and group (as far as this
-// process may set them).  Where the folder takes no new file but the old
-// file may be written, that file is written in place instead, and a failed
-// copy leaves it incomplete.
+// Writes into a temporary file beside the destination and puts it in place
+// on Commit(); without a commit the temporary is removed, so a failed copy
+// leaves the old destination (or its absence) untouched.  Where the name is
+// free and the file system has them, the temporary is an unnamed file
+// (O_TMPFILE) that gets the name on Commit() and vanishes with the process
+// otherwise, even a killed one; else it is a hidden file beside the
+// destination, renamed over it on Commit(), whose leftover from a killed
+// copy a later copy of that name removes.  A replaced file keeps its
+// permission bits, owner and group (as far as this process may set them).
+// Where the folder takes no new file but the old file may be written, that
+// file is written in place instead, and a failed copy leaves it incomplete.
 class ReplacementFile {
 public:
     ReplacementFile() = default;
@@ -87,7 +93,7 @@ public:
     // For a file the program writes itself (a saved list): the same checks
     // without a source, but an existing file is only ever replaced by the
     // rename, never written in place, and Commit() flushes the new file to
-    // the disk before the rename.  Whatever fails, and a crash right after
+    // the disk before it takes the name.  Whatever fails, and a crash right after
     // the commit, leaves the old file (or its absence) or the whole new one.
     bool Open(const QString &destination);
     // Writes all `count` bytes or fails; after a failure every later Write()
@@ -106,17 +112,21 @@ public:
     int Error() const { return m_error; }
 
 private:
-    bool OpenAt(int folderFd, const QByteArray &folderPath, QByteArray name, const SourceFile &source);
+    bool OpenAt(int folderFd, const QByteArray &folderPath, QByteArray name, const SourceFile &source,
+                bool *noUnnamedFiles);
     bool OpenPath(const QString &destination, const SourceFile &source);
     bool Failed(int error);
+    bool OpenUnnamed(int folderFd, bool *noUnnamedFiles);
     bool OpenInPlace(int folderFd, const QByteArray &name, const SourceFile &source);
     bool CopyByBlocks(SourceFile &source, int64_t count);
+    bool CommitUnnamed(int fd);
 
     int m_fd = -1;
     int m_folderFd = -1;          // where the temporary and the destination are
     int m_ownFolderFd = -1;       // opened here (path form, or a link's target folder)
     bool m_failed = false;        // a write failed: Commit() refuses
     bool m_inPlace = false;       // writing the destination itself
+    bool m_unnamed = false;       // writing an unnamed file of the folder
     bool m_kernelCopy = true;     // copy_file_range still worth trying
     bool m_wholeFile = false;     // opened without a source: no in-place write, synced commit
     int m_error = 0;

@@ -28,6 +28,10 @@ struct TestHooks {
     // CopyFrom() moves) with the bytes written so far; false makes that
     // write fail.  Null: writes are left alone.
     bool (*writeFault)(int64_t bytesWrittenSoFar) = nullptr;
+    // Makes ReplacementFile act as on a file system without unnamed files
+    // (O_TMPFILE): a new name is written through a named temporary too.
+    // False: unnamed files wherever the file system has them.
+    bool noUnnamedFiles = false;
     // Where the log is written.  Empty: the program's own place (see
     // common::LogFilePath).
     QString logFilePath;

@@ -10,6 +10,7 @@
 #include "tempdir.h"
 #include "testchannel.h"
 
+#include <QDateTime>
 #include <QtTest>
 
 using namespace common;
@@ -347,17 +348,27 @@ void TestCopyFile::replacementKeepsTheFile()
 
 // A large file goes chunk by chunk with a yield between chunks, so the
 // windows stay responsive; a stop pressed meanwhile does not cut the file.
+// Meanwhile the destination's name never shows part of the copy: a free
+// name is written through an unnamed file that nothing in the folder shows
+// (where the file system has them), a taken one (or one on a file system
+// without unnamed files) through one hidden temporary.  A temporary that a
+// killed copy left long ago is removed on the way.
 void TestCopyFile::largeFilesYieldBetweenChunks_data()
 {
     QTest::addColumn<qint64>("size");
     QTest::addColumn<int>("yields");
     QTest::addColumn<bool>("stopPressed");
+    QTest::addColumn<QString>("name");   // free, taken, taken meanwhile, free without unnamed files
     const qint64 chunk = CopyChunkBytes;
-    QTest::newRow("one byte short of a chunk") << chunk - 1 << 0 << false;
-    QTest::newRow("one chunk") << chunk << 0 << false;
-    QTest::newRow("a chunk and a byte") << chunk + 1 << 1 << false;
-    QTest::newRow("three chunks and a rest") << 3 * chunk + 5 << 3 << false;
-    QTest::newRow("stop pressed at the first yield") << 3 * chunk + 5 << 3 << true;
+    const QString free = QStringLiteral("free");
+    QTest::newRow("one byte short of a chunk") << chunk - 1 << 0 << false << free;
+    QTest::newRow("one chunk") << chunk << 0 << false << free;
+    QTest::newRow("a chunk and a byte") << chunk + 1 << 1 << false << free;
+    QTest::newRow("three chunks and a rest") << 3 * chunk + 5 << 3 << false << free;
+    QTest::newRow("stop pressed at the first yield") << 3 * chunk + 5 << 3 << true << free;
+    QTest::newRow("name taken") << 2 * chunk + 1 << 2 << false << QStringLiteral("taken");
+    QTest::newRow("name taken during the copy") << 2 * chunk + 1 << 2 << false << QStringLiteral("taken meanwhile");
+    QTest::newRow("no unnamed files") << 2 * chunk + 1 << 2 << false << QStringLiteral("no unnamed files");
 }
 
 void TestCopyFile::largeFilesYieldBetweenChunks()
@@ -365,27 +376,53 @@ void TestCopyFile::largeFilesYieldBetweenChunks()
     QFETCH(qint64, size);
     QFETCH(int, yields);
     QFETCH(bool, stopPressed);
+    QFETCH(QString, name);
     TestChannel host;
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString src = dir.filePath(QStringLiteral("big.bin"));
-    const QString dst = dir.filePath(QStringLiteral("out/big.bin"));
+    const QString out = dir.filePath(QStringLiteral("out"));
+    const QString dst = out + QStringLiteral("/big.bin");
     QVERIFY(WriteFile(src, Content(size)));
-    QVERIFY(testsupport::MakePath(dir.filePath(QStringLiteral("out"))));
-    // What has reached the destination at each yield: the file is still
-    // the temporary one, never the destination half-written.
-    QList<bool> destinationSeen;
+    QVERIFY(testsupport::MakePath(out));
+    const QByteArray old("old content");
+    if (name == QLatin1String("taken"))
+        QVERIFY(WriteFile(dst, old));
+    const QString stale = out + QStringLiteral("/.big.bin.pathwren-Stale1");
+    QVERIFY(WriteFile(stale, "left by a killed copy"));
+    QFile staleFile(stale);
+    QVERIFY(staleFile.open(QIODevice::ReadWrite));
+    QVERIFY(staleFile.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+    staleFile.close();
+    const bool unnamed = name != QLatin1String("no unnamed files") && fixtures::UnnamedFilesSupported(out);
+
+    // What the folder shows at each yield: the destination's content (empty
+    // when absent) and the number of temporaries.
+    QList<QByteArray> destinationSeen;
+    QList<int> temporariesSeen;
     host.onYield = [&](int) {
-        destinationSeen << QFileInfo::exists(dst);
+        destinationSeen << (QFileInfo::exists(dst) ? ReadFile(dst) : QByteArray());
+        temporariesSeen << int(FolderEntries(out).filter(QStringLiteral(".big.bin.pathwren-")).size());
+        if (name == QLatin1String("taken meanwhile") && destinationSeen.size() == 1)
+            QVERIFY(WriteFile(dst, old));
         if (stopPressed)
             host.stop = true;
     };
 
-    QVERIFY(CopyFile(src, dst, host));
+    {
+        const ScopedTestHooks hooks([&](platform::TestHooks &h) {
+            h.noUnnamedFiles = name == QLatin1String("no unnamed files");
+        });
+        QVERIFY(CopyFile(src, dst, host));
+    }
     QCOMPARE(host.yields, yields);
-    QVERIFY(!destinationSeen.contains(true));
+    for (int i = 0; i < destinationSeen.size(); ++i) {
+        const bool taken = name == QLatin1String("taken") || (name == QLatin1String("taken meanwhile") && i > 0);
+        QCOMPARE(destinationSeen[i], taken ? old : QByteArray());
+        QCOMPARE(temporariesSeen[i], unnamed && name != QLatin1String("taken") ? 0 : 1);
+    }
     QCOMPARE(ReadFile(dst), Content(size));
-    QCOMPARE(FolderEntries(dir.filePath(QStringLiteral("out"))), QStringList{"big.bin"});
+    QCOMPARE(FolderEntries(out), QStringList{"big.bin"});
     QVERIFY(host.lines.isEmpty());
 }
 

@@ -105,6 +105,15 @@ bool MakeEmptyFiles(const QString &folder, const QStringList &names)
     return ok;
 }
 
+bool UnnamedFilesSupported(const QString &folder)
+{
+    const int fd = ::open(Native(folder).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
+}
+
 bool RunningAsRoot()
 {
     return ::geteuid() == 0;

@@ -30,6 +30,8 @@ bool RemoveRawName(const QString &folder, const QByteArray &rawName);
 bool MakeEmptyFiles(const QString &folder, const QStringList &names);
 // Permission bits refuse nothing to root; tests that rely on them skip.
 bool RunningAsRoot();
+// Whether the file system of `folder` makes unnamed files (O_TMPFILE).
+bool UnnamedFilesSupported(const QString &folder);
 // Soft limit on the size of files this process writes; -1 = unlimited.
 int64_t FileSizeLimit();
 bool SetFileSizeLimit(int64_t bytes);
