@@ -147,17 +147,28 @@ QByteArray WithRandomSuffix(const QByteArray &prefix)
     return candidate;
 }
 
-// An unnamed file is given its name through /proc: naming an open file by
-// its descriptor alone (linkat with AT_EMPTY_PATH) takes a privilege that
-// ordinary users lack.
+// An unnamed file is given its name by its descriptor (linkat with
+// AT_EMPTY_PATH), or, where the kernel keeps that to privileged processes
+// (before Linux 6.10), through its entry in /proc, which costs a lookup
+// of that path per file.
 bool CanNameOpenFiles()
 {
     static const bool can = ::access("/proc/self/fd", X_OK) == 0;
     return can;
 }
 
+bool g_linkByDescriptorRefused = false;
+
 bool LinkOpenFile(int fd, int folderFd, const char *name)
 {
+    if (!g_linkByDescriptorRefused && !ActiveTestHooks().unnamedNamedThroughProc) {
+        if (::linkat(fd, "", folderFd, name, AT_EMPTY_PATH) == 0)
+            return true;
+        if (errno != ENOENT)
+            return false;
+        // What an unprivileged process is told on kernels that refuse it.
+        g_linkByDescriptorRefused = true;
+    }
     char self[48];
     std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd);
     return ::linkat(AT_FDCWD, self, folderFd, name, AT_SYMLINK_FOLLOW) == 0;

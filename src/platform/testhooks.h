@@ -32,6 +32,10 @@ struct TestHooks {
     // (O_TMPFILE): a new name is written through a named temporary too.
     // False: unnamed files wherever the file system has them.
     bool noUnnamedFiles = false;
+    // Names unnamed files through /proc, as on kernels that keep naming
+    // them by descriptor to privileged processes.  False: by descriptor
+    // where the kernel allows it.
+    bool unnamedNamedThroughProc = false;
     // Where the log is written.  Empty: the program's own place (see
     // common::LogFilePath).
     QString logFilePath;

@@ -358,7 +358,7 @@ void TestCopyFile::largeFilesYieldBetweenChunks_data()
     QTest::addColumn<qint64>("size");
     QTest::addColumn<int>("yields");
     QTest::addColumn<bool>("stopPressed");
-    QTest::addColumn<QString>("name");   // free, taken, taken meanwhile, free without unnamed files
+    QTest::addColumn<QString>("name");   // free (through /proc), taken (meanwhile), no unnamed files
     const qint64 chunk = CopyChunkBytes;
     const QString free = QStringLiteral("free");
     QTest::newRow("one byte short of a chunk") << chunk - 1 << 0 << false << free;
@@ -369,6 +369,7 @@ void TestCopyFile::largeFilesYieldBetweenChunks_data()
     QTest::newRow("name taken") << 2 * chunk + 1 << 2 << false << QStringLiteral("taken");
     QTest::newRow("name taken during the copy") << 2 * chunk + 1 << 2 << false << QStringLiteral("taken meanwhile");
     QTest::newRow("no unnamed files") << 2 * chunk + 1 << 2 << false << QStringLiteral("no unnamed files");
+    QTest::newRow("named through /proc") << 2 * chunk + 1 << 2 << false << QStringLiteral("free through /proc");
 }
 
 void TestCopyFile::largeFilesYieldBetweenChunks()
@@ -412,6 +413,7 @@ void TestCopyFile::largeFilesYieldBetweenChunks()
     {
         const ScopedTestHooks hooks([&](platform::TestHooks &h) {
             h.noUnnamedFiles = name == QLatin1String("no unnamed files");
+            h.unnamedNamedThroughProc = name == QLatin1String("free through /proc");
         });
         QVERIFY(CopyFile(src, dst, host));
     }
