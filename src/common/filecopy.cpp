@@ -95,26 +95,24 @@ bool CopyContents(platform::SourceFile &in, platform::ReplacementFile &out, cons
 int64_t CopyMatchingFiles(const QString &source, const QString &destination, const QString &pattern,
                           SearchChannel &channel, bool &failed)
 {
-    {
-        platform::DirListing probe;
-        const auto status = probe.Open(source, pattern, kNormalFiles);
-        if (status == platform::DirListing::Status::Refused) {
-            failed = true;
-            return 0;
-        }
-        if (status == platform::DirListing::Status::Missing || !probe.HasAny())
-            return 0;
+    // One listing both tells whether there is anything to copy (no folder
+    // is made for nothing) and names what is copied.
+    platform::DirListing listing;
+    const auto status = listing.Open(source, pattern, kNormalFiles);
+    if (status == platform::DirListing::Status::Refused) {
+        failed = true;
+        return 0;
     }
+    if (status == platform::DirListing::Status::Missing || !listing.HasAny())
+        return 0;
 
     if (!FolderExists(destination, channel) && !platform::MakeDirectory(destination)) {
         failed = true;
         return 0;
     }
 
-    platform::DirListing listing;
     platform::FolderHandle from, to;
-    if (listing.Open(source, pattern, kNormalFiles) == platform::DirListing::Status::Refused
-        || !from.Open(source) || !to.Open(destination)) {
+    if (!from.Open(source) || !to.Open(destination)) {
         failed = true;
         return 0;
     }
