@@ -1,15 +1,27 @@
 #include "platform/readahead.h"
 
 #include <chrono>
+#include <time.h>
 
 namespace platform {
+
+namespace {
+
+long long ClockNs(clockid_t clock)
+{
+    timespec t{};
+    clock_gettime(clock, &t);
+    return (long long)t.tv_sec * 1000000000LL + t.tv_nsec;
+}
+
+} // namespace
 
 ReadAhead::ReadAhead(int threads, size_t budget, ReadSkips skips)
     : m_budget(budget), m_skips(std::move(skips))
 {
     m_threads.reserve(size_t(threads));
     for (int i = 0; i < threads; ++i)
-        m_threads.emplace_back([this] { Run(); });
+        m_threads.emplace_back([this, i] { Run(i); });
 }
 
 ReadAhead::~ReadAhead()
@@ -36,23 +48,40 @@ void ReadAhead::Stop()
     m_held = 0;
 }
 
-void ReadAhead::QueueLocked(const std::string &path, int64_t device)
+bool ReadAhead::QueueLocked(const std::string &path, int64_t device)
 {
-    if (m_slots.find(path) != m_slots.end())
-        return;
-    m_slots.emplace(path, Slot{});
+    if (!m_slots.emplace(path, Slot{}).second)
+        return false;
     m_stack.push_back(Job{path, device});
+    return true;
 }
 
 void ReadAhead::Want(const std::string &path, int64_t device)
 {
+    Want(std::vector<std::string>{path}, device);
+}
+
+void ReadAhead::Want(const std::vector<std::string> &paths, int64_t device)
+{
+    size_t queued = 0;
     {
         const std::lock_guard<std::mutex> lock(m_mutex);
         if (m_stop)
             return;
-        QueueLocked(path, device);
+        for (const std::string &path : paths)
+            queued += QueueLocked(path, device) ? 1 : 0;
     }
-    m_work.notify_one();
+    // Most folders the walk asks for were queued by the read of their
+    // parent already: waking a thread for nothing costs a system call.
+    Wake(queued);
+}
+
+void ReadAhead::Wake(size_t jobs)
+{
+    if (jobs == 1)
+        m_work.notify_one();
+    else if (jobs > 1)
+        m_work.notify_all();
 }
 
 ReadAhead::Outcome ReadAhead::Take(const std::string &path, int waitMs, FolderReadPtr *read)
@@ -80,9 +109,11 @@ ReadAhead::Outcome ReadAhead::Take(const std::string &path, int waitMs, FolderRe
     }
     *read = std::move(it->second.read);
     m_slots.erase(it);
-    --m_held;
+    // Only a full budget keeps a thread waiting while there is work.
+    const bool wasFull = m_held-- >= m_budget && !m_stack.empty();
     lock.unlock();
-    m_work.notify_one();
+    if (wasFull)
+        m_work.notify_one();
     return Outcome::Ready;
 }
 
@@ -114,11 +145,13 @@ int ReadAhead::ReadsDone() const
     return m_readsDone;
 }
 
-void ReadAhead::Run()
+void ReadAhead::Run(int index)
 {
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
-        m_work.wait(lock, [this] { return m_stop || (!m_stack.empty() && m_held < m_budget); });
+        m_work.wait(lock, [this, index] {
+            return m_stop || (!m_stack.empty() && m_held < m_budget && (index < QuickReaders || m_waitingReads));
+        });
         if (m_stop)
             return;
         const Job job = std::move(m_stack.back());
@@ -130,10 +163,17 @@ void ReadAhead::Run()
         ++m_held;
         lock.unlock();
 
+        const long long wallBefore = ClockNs(CLOCK_MONOTONIC);
+        const long long cpuBefore = ClockNs(CLOCK_THREAD_CPUTIME_ID);
         FolderReadPtr read = ReadFolderNow(job.path, job.device);
+        const long long waited = (ClockNs(CLOCK_MONOTONIC) - wallBefore) - (ClockNs(CLOCK_THREAD_CPUTIME_ID) - cpuBefore);
 
         lock.lock();
         ++m_readsDone;
+        if (!m_waitingReads && waited > WaitingReadNanoseconds) {
+            m_waitingReads = true;
+            m_work.notify_all();
+        }
         it = m_slots.find(job.path);
         if (m_stop || it == m_slots.end()) {
             --m_held;
@@ -147,6 +187,7 @@ void ReadAhead::Run()
         // points are read when the walk asks for them, never followed here.
         if (read->status == FolderRead::Status::Ok && !read->link && read->id.device == uint64_t(job.device)) {
             const int64_t device = int64_t(read->id.device);
+            size_t queued = 0;
             std::string child;
             for (size_t i = read->entries.size(); i-- > 0;) {
                 const FolderRead::Entry &e = read->entries[i];
@@ -159,9 +200,11 @@ void ReadAhead::Run()
                 child += raw;
                 if (m_skips.Skips(child, raw.c_str()))
                     continue;
-                QueueLocked(child, device);
+                queued += QueueLocked(child, device) ? 1 : 0;
             }
-            m_work.notify_all();
+            // This thread takes one of them itself.
+            if (queued > 0)
+                Wake(queued - 1);
         }
         m_done.notify_all();
     }

@@ -43,6 +43,8 @@ public:
     // of the folder that holds it (or -1).  The plain subfolders the read
     // finds on the same device are asked for in turn.
     void Want(const std::string &path, int64_t device);
+    // The same for several folders at once; the last is read first.
+    void Want(const std::vector<std::string> &paths, int64_t device);
 
     enum class Outcome {
         Ready,     // the read is handed over
@@ -71,8 +73,18 @@ private:
         State state = State::Queued;
         FolderReadPtr read;
     };
-    void Run();
-    void QueueLocked(const std::string &path, int64_t device);
+    void Run(int index);
+    // Wakes threads for `jobs` new jobs.
+    void Wake(size_t jobs);
+    // True when `path` was not asked for yet.
+    bool QueueLocked(const std::string &path, int64_t device);
+
+    // While reads come back at once, the file system is as fast as the
+    // processors: the walk and a few readers keep them busy, and more
+    // threads would only contend.  The rest join once a read is seen
+    // waiting on the file system (a network, a slow disk).
+    static constexpr int QuickReaders = 2;
+    static constexpr long long WaitingReadNanoseconds = 300000;
 
     const size_t m_budget;
     const ReadSkips m_skips;
@@ -84,6 +96,7 @@ private:
     size_t m_held = 0;                // in flight or done, not taken
     int m_readsDone = 0;
     bool m_stop = false;
+    bool m_waitingReads = false;      // a read waited: every thread reads
     std::vector<std::thread> m_threads;
 };
 

@@ -9,6 +9,7 @@
 #include "platform/fileaccess.h"
 #include "platform/nativepath.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -121,14 +122,14 @@ void FolderSearch::WantChildren(common::WalkFolder *node)
     std::vector<std::string> paths;
     for (common::WalkFolder *c = node->FirstChild(); c; c = c->NextSibling()) {
         const QString path = c->Path();
-        if (!path.isEmpty() && !m_walkExclusions.Excludes(path, LastName(path)))
-            paths.push_back(NativeOf(path));
+        if (!path.isEmpty() && !m_walkExclusions.Excludes(path, LastName(path))) {
+            std::string native = NativeOf(path);
+            if (!native.empty())
+                paths.push_back(std::move(native));
+        }
     }
-    const int64_t device = node->Device();
-    for (auto it = paths.rbegin(); it != paths.rend(); ++it) {
-        if (!it->empty())
-            m_readAhead->Want(*it, device);
-    }
+    std::reverse(paths.begin(), paths.end());
+    m_readAhead->Want(paths, node->Device());
 }
 
 platform::FolderReadPtr FolderSearch::ReadNow(const QString &path, int64_t device)
