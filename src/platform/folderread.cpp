@@ -9,7 +9,9 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <memory>
 #include <string_view>
+#include <utility>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -224,12 +226,37 @@ bool ReadOnPseudoFileSystem(const FolderRead &read)
     return read.fsTypeKnown && IsPseudoFileSystemType(read.fsType, read.id.device);
 }
 
+namespace {
+
+struct MatchingHit {
+    uint32_t entry;
+    uint32_t keyOffset;
+};
+
+// A walk lists every folder once per pattern: each pattern is compiled
+// once, not once per folder.
+const detail::WildcardPattern &Compiled(const QString &pattern)
+{
+    constexpr size_t Most = 16;
+    thread_local std::vector<std::pair<QString, std::unique_ptr<detail::WildcardPattern>>> compiled;
+    for (const auto &c : compiled) {
+        if (c.first == pattern)
+            return *c.second;
+    }
+    if (compiled.size() >= Most)
+        compiled.erase(compiled.begin());
+    compiled.emplace_back(pattern, std::make_unique<detail::WildcardPattern>(pattern));
+    return *compiled.back().second;
+}
+
+} // namespace
+
 void MatchingNames(const FolderRead &read, const QString &pattern, int mask, std::vector<QString> &out)
 {
     out.clear();
     if (read.status != FolderRead::Status::Ok || pattern.contains(QLatin1Char('/')) || detail::PatternMatchesNothing(pattern))
         return;
-    const detail::WildcardPattern matcher(pattern);
+    const detail::WildcardPattern &matcher = Compiled(pattern);
     const bool keepHidden = (mask & AttrHidden) != 0;
     const bool keepSystem = (mask & AttrSystem) != 0;
     const bool keepDirectories = (mask & AttrDirectory) != 0;
@@ -243,12 +270,12 @@ void MatchingNames(const FolderRead &read, const QString &pattern, int mask, std
         out.push_back(QStringLiteral(".."));
 
     // Only what matches gets an upper-cased key and a place in the order.
-    struct Hit {
-        uint32_t entry;
-        uint32_t keyOffset;
-    };
-    std::vector<Hit> hits;
-    std::vector<char16_t> keys;
+    // Kept from folder to folder: a walk lists thousands.
+    thread_local std::vector<MatchingHit> hits;
+    thread_local std::vector<char16_t> keys;
+    hits.clear();
+    keys.clear();
+    using Hit = MatchingHit;
     for (uint32_t i = 0; i < read.entries.size(); ++i) {
         const FolderRead::Entry &e = read.entries[i];
         if (!keepHidden && e.hidden)

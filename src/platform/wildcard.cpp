@@ -41,9 +41,9 @@ const UpcaseTable &Table()
 
 } // namespace
 
-char16_t UpcaseUnit(char16_t c)
+const char16_t *UpcaseMap()
 {
-    return Table().map[c];
+    return Table().map;
 }
 
 WildcardPattern::WildcardPattern(const QString &pattern)

@@ -19,7 +19,14 @@ bool PatternMatchesNothing(const QString &pattern);
 // Upper case of one UTF-16 unit the way NTFS compares names: simple Unicode
 // upper case, one unit to one unit, without the mappings that would turn a
 // letter into another script's letter (or a non-ASCII letter into ASCII).
-char16_t UpcaseUnit(char16_t c);
+// Inline with an ASCII shortcut: every name of a search goes through it.
+const char16_t *UpcaseMap();   // all 65,536 units
+inline char16_t UpcaseUnit(char16_t c)
+{
+    if (c < 0x80)
+        return (c >= u'a' && c <= u'z') ? char16_t(c - (u'a' - u'A')) : c;
+    return UpcaseMap()[c];
+}
 
 class WildcardPattern {
 public:
