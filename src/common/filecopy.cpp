@@ -57,7 +57,8 @@ bool CopyFileAt(const platform::FolderHandle &from, const platform::FolderHandle
                 SearchChannel &channel)
 {
     return GuardedCopy(channel, [&](platform::SourceFile &in, platform::ReplacementFile &out) {
-        return in.Open(from, name) && out.Open(to, name, in) && MoveAndCommit(in, out, channel);
+        // The name comes from a listing of regular files only.
+        return in.Open(from, name, true) && out.Open(to, name, in) && MoveAndCommit(in, out, channel);
     });
 }
 
@@ -112,7 +113,7 @@ int64_t CopyMatchingFiles(const QString &source, const QString &destination, con
     }
 
     platform::FolderHandle from, to;
-    if (!from.Open(source) || !to.Open(destination)) {
+    if (!from.Open(source) || !to.Open(destination, true)) {
         failed = true;
         return 0;
     }

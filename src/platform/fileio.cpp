@@ -190,7 +190,7 @@ FolderHandle::~FolderHandle()
     Close();
 }
 
-bool FolderHandle::Open(const QString &path)
+bool FolderHandle::Open(const QString &path, bool takeNames)
 {
     Close();
     QByteArray native;
@@ -200,6 +200,22 @@ bool FolderHandle::Open(const QString &path)
     if (m_fd < 0)
         return false;
     m_path = native;
+    if (takeNames) {
+        // Read through a second descriptor: the folder's own keeps its
+        // position and stays open however the read ends.
+        const int listFd = ::openat(m_fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (DIR *dir = listFd >= 0 ? ::fdopendir(listFd) : nullptr) {
+            errno = 0;
+            while (const dirent *entry = ::readdir(dir))
+                m_names.insert(QByteArray(entry->d_name));
+            m_namesTaken = errno == 0;
+            ::closedir(dir);
+        } else if (listFd >= 0) {
+            ::close(listFd);
+        }
+        if (!m_namesTaken)
+            m_names.clear();
+    }
     return true;
 }
 
@@ -210,6 +226,8 @@ void FolderHandle::Close()
     m_fd = -1;
     m_path.clear();
     m_noUnnamedFiles = false;
+    m_namesTaken = false;
+    m_names.clear();
 }
 
 // --- SourceFile ----------------------------------------------------------
@@ -228,20 +246,20 @@ bool SourceFile::Open(const QString &path)
     return OpenAt(AT_FDCWD, native);
 }
 
-bool SourceFile::Open(const FolderHandle &folder, const QString &name)
+bool SourceFile::Open(const FolderHandle &folder, const QString &name, bool listedAsFile)
 {
     Close();
     QByteArray native;
     if (!folder.IsOpen() || !detail::ToNative(name, native) || native.isEmpty() || native.contains('/'))
         return false;
-    return OpenAt(folder.m_fd, native);
+    return OpenAt(folder.m_fd, native, !listedAsFile);
 }
 
-bool SourceFile::OpenAt(int folderFd, const QByteArray &name)
+bool SourceFile::OpenAt(int folderFd, const QByteArray &name, bool lookFirst)
 {
     // Checked before opening: opening a device can have side effects.
     struct stat st;
-    if (::fstatat(folderFd, name.constData(), &st, 0) != 0 || !S_ISREG(st.st_mode))
+    if (lookFirst && (::fstatat(folderFd, name.constData(), &st, 0) != 0 || !S_ISREG(st.st_mode)))
         return false;
     // O_NONBLOCK so that a FIFO swapped in after the check cannot block the
     // open; fstat then decides on what was really opened.  On a regular
@@ -320,7 +338,7 @@ bool ReplacementFile::Open(const FolderHandle &folder, const QString &name, cons
     if (!folder.IsOpen() || !detail::ToNative(name, native) || native.contains('/'))
         return Failed(EINVAL);
     errno = 0;
-    return OpenAt(folder.m_fd, folder.m_path, native, source, &folder.m_noUnnamedFiles)
+    return OpenAt(folder.m_fd, folder.m_path, native, source, &folder.m_noUnnamedFiles, folder.MayHold(native))
            || Failed(errno != 0 ? errno : EINVAL);
 }
 
@@ -346,7 +364,7 @@ bool ReplacementFile::Failed(int error)
 // `folderFd` is an open folder, or AT_FDCWD with `folderPath` to be opened.
 // A refusal that no system call gave sets errno itself, for Error().
 bool ReplacementFile::OpenAt(int folderFd, const QByteArray &folderPath, QByteArray name,
-                             const SourceFile &source, bool *noUnnamedFiles)
+                             const SourceFile &source, bool *noUnnamedFiles, bool mayExist)
 {
     m_failed = false;
     m_kernelCopy = true;
@@ -366,7 +384,9 @@ bool ReplacementFile::OpenAt(int folderFd, const QByteArray &folderPath, QByteAr
 
     struct stat st;
     bool exists = false;
-    if (::fstatat(folderFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (!mayExist) {
+        errno = ENOENT;
+    } else if (::fstatat(folderFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
         exists = true;
         if (S_ISLNK(st.st_mode)) {
             // A symlink to a file: replace the file it names and keep the

@@ -3,6 +3,7 @@
 // a destination that is only replaced once every byte has been written.
 
 #include <QByteArray>
+#include <QSet>
 #include <QString>
 #include <cstdint>
 
@@ -17,15 +18,23 @@ public:
     FolderHandle(const FolderHandle &) = delete;
     FolderHandle &operator=(const FolderHandle &) = delete;
 
-    // False when the path names no folder (or cannot be reached).
-    bool Open(const QString &path);
+    // False when the path names no folder (or cannot be reached).  With
+    // `takeNames`, the names in the folder are taken as well: a file put
+    // into it under a name it did not hold then needs no look first.
+    bool Open(const QString &path, bool takeNames = false);
     void Close();
     bool IsOpen() const { return m_fd >= 0; }
 
 private:
     friend class SourceFile;
     friend class ReplacementFile;
+    // Whether `name` may be taken in the folder: true unless the names
+    // taken at Open() say it was free.
+    bool MayHold(const QByteArray &name) const { return !m_namesTaken || m_names.contains(name); }
+
     int m_fd = -1;
+    bool m_namesTaken = false;
+    QSet<QByteArray> m_names;
     QByteArray m_path;   // native, for the rare case that needs a whole path
     // The folder's file system refused an unnamed file: not asked again.
     mutable bool m_noUnnamedFiles = false;
@@ -40,8 +49,11 @@ public:
 
     // Opens a regular file for reading; false when missing or unreadable.
     bool Open(const QString &path);
-    // The same for the entry `name` of an open folder.
-    bool Open(const FolderHandle &folder, const QString &name);
+    // The same for the entry `name` of an open folder.  `listedAsFile`: a
+    // read of the folder made a moment ago found a regular file there, so
+    // the look before opening (a device may act on being opened) is left
+    // to that read; what is opened is checked all the same.
+    bool Open(const FolderHandle &folder, const QString &name, bool listedAsFile = false);
     // Length in bytes (64-bit), taken at open.
     int64_t Size() const { return m_size; }
     // Reads exactly `count` bytes unless the file ends or fails first;
@@ -54,7 +66,7 @@ public:
 
 private:
     friend class ReplacementFile;
-    bool OpenAt(int folderFd, const QByteArray &name);
+    bool OpenAt(int folderFd, const QByteArray &name, bool lookFirst = true);
 
     int m_fd = -1;
     int64_t m_size = 0;
@@ -112,8 +124,10 @@ public:
     int Error() const { return m_error; }
 
 private:
+    // `mayExist` false: the name was free a moment ago, so it is not
+    // looked up first; should it be taken meanwhile, Commit() replaces it.
     bool OpenAt(int folderFd, const QByteArray &folderPath, QByteArray name, const SourceFile &source,
-                bool *noUnnamedFiles);
+                bool *noUnnamedFiles, bool mayExist = true);
     bool OpenPath(const QString &destination, const SourceFile &source);
     bool Failed(int error);
     bool OpenUnnamed(int folderFd, bool *noUnnamedFiles);
