@@ -81,9 +81,14 @@ void FolderNode::Expand(const platform::FolderRead *read)
     if (read)
         Judge(*read);
     Populate(read);
+    auto *tree = qobject_cast<FolderTreeView *>(treeWidget());
+    if (tree)
+        tree->m_geometryDeferred = true;
     m_expanding = true;
     setExpanded(true);
     m_expanding = false;
+    if (tree)
+        tree->m_geometryDeferred = false;
 }
 
 platform::FolderReadPtr FolderNode::ReadNow() const
@@ -326,6 +331,21 @@ void FolderTreeView::VolumesFor(FolderNode *node, const QStringList **paths, con
         *icon = &m_networkIcon;
         *resolve = false;
     }
+}
+
+void FolderTreeView::updateGeometries()
+{
+    if (!m_geometryDeferred) {
+        QTreeWidget::updateGeometries();
+        return;
+    }
+    if (m_geometryPending)
+        return;
+    m_geometryPending = true;
+    QMetaObject::invokeMethod(this, [this] {
+        m_geometryPending = false;
+        QTreeWidget::updateGeometries();
+    }, Qt::QueuedConnection);
 }
 
 void FolderTreeView::CreateChildren(FolderNode *node, const platform::FolderRead *read)

@@ -138,6 +138,7 @@ signals:
 
 protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
+    void updateGeometries() override;
 
 private:
     friend class FolderNode;
@@ -173,6 +174,10 @@ private:
     std::function<bool(const QString &path, const QString &name)> m_excluded;
     mutable QHash<qint64, QIcon> m_excludedIcons;
     QMenu *m_folderMenu = nullptr;
+    // While a walk expands a folder, the scroll bars and header follow once
+    // at the next turn of the event loop instead of once per folder.
+    bool m_geometryDeferred = false;
+    bool m_geometryPending = false;
     QAction *m_excludePathAction = nullptr;
     QAction *m_excludeNameAction = nullptr;
     QAction *m_includeAction = nullptr;
