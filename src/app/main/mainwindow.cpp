@@ -487,9 +487,9 @@ void MainWindow::AppendLine(const QString &line)
 void MainWindow::Yield()
 {
     // A fast walk yields every few microseconds, and each look at the window
-    // system's queue costs more than that: the queue is looked at once a
-    // millisecond at most (and at a search's first yield), which no one can
-    // see or feel.
+    // system's queue costs more than that: the queue is looked at once
+    // every two milliseconds at most (and at a search's first yield), which
+    // no one can see or feel.
     if (!m_sinceEvents.isValid() || m_sinceEvents.nsecsElapsed() >= EventIntervalNanoseconds) {
         QCoreApplication::processEvents();
         m_sinceEvents.start();

@@ -108,6 +108,6 @@ private:
     common::Exclusions m_exclusions;
     std::function<void(int)> m_yieldObserver;
     int m_yieldCount = 0;
-    static constexpr qint64 EventIntervalNanoseconds = 1000000;
+    static constexpr qint64 EventIntervalNanoseconds = 2000000;
     QElapsedTimer m_sinceEvents;   // since the last look at the event queue
 };
