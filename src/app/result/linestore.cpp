@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 
 namespace {
 
@@ -34,6 +35,28 @@ void Encode(QStringView text, std::string &out)
         }
     }
     out.resize(size_t(p - out.data()));
+}
+
+// The bytes Encode() writes for `text`.
+size_t EncodedSize(QStringView text)
+{
+    const qsizetype n = text.size();
+    const QChar *s = text.data();
+    size_t bytes = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = s[i].unicode();
+        if (c < 0x80) {
+            bytes += 1;
+        } else if (c < 0x800) {
+            bytes += 2;
+        } else if (QChar::isHighSurrogate(c) && i + 1 < n && s[i + 1].isLowSurrogate()) {
+            ++i;
+            bytes += 4;
+        } else {
+            bytes += 3;
+        }
+    }
+    return bytes;
 }
 
 // The inverse of Encode() on what Encode() wrote.
@@ -113,15 +136,25 @@ LineStore::Position LineStore::Reserve(size_t bytes)
 
 void LineStore::Append(QStringView line)
 {
-    Encode(line, m_scratch);
+    // What the line shares with the one before is found in UTF-16 and only
+    // the rest is encoded: a folder's lines differ in their last name only.
     // The first line of a group is stored whole.
-    size_t shared = 0;
+    const size_t units = size_t(line.size());
+    size_t sharedUnits = 0;
     if (m_count % GroupLines != 0) {
-        const size_t most = std::min(m_last.size(), m_scratch.size());
-        while (shared < most && m_last[shared] == m_scratch[shared])
-            ++shared;
+        const size_t most = std::min(m_lastUnits.size(), units);
+        const char16_t *before = m_lastUnits.data();
+        const char16_t *now = line.utf16();
+        while (sharedUnits < most && before[sharedUnits] == now[sharedUnits])
+            ++sharedUnits;
+        // A surrogate pair is encoded as one: a high surrogate is shared
+        // only with what follows it, in either line.
+        if (sharedUnits > 0 && QChar::isHighSurrogate(now[sharedUnits - 1]))
+            --sharedUnits;
     }
-    const size_t rest = m_scratch.size() - shared;
+    const size_t shared = EncodedSize(line.first(qsizetype(sharedUnits)));
+    Encode(line.sliced(qsizetype(sharedUnits)), m_scratch);
+    const size_t rest = m_scratch.size();
     const size_t record = VarintSize(shared) + VarintSize(rest) + rest;
     const Position at = Reserve(record);
     if (m_count % GroupLines == 0)
@@ -131,9 +164,9 @@ void LineStore::Append(QStringView line)
     p = PutVarint(p, shared);
     p = PutVarint(p, rest);
     if (rest > 0)
-        std::memcpy(p, m_scratch.data() + shared, rest);
+        std::memcpy(p, m_scratch.data(), rest);
     chunk.used += uint32_t(record);
-    m_last.swap(m_scratch);
+    m_lastUnits.assign(line.utf16(), units);
     ++m_count;
 }
 
@@ -178,7 +211,7 @@ void LineStore::Clear()
     // Swapped with empty ones: clear() alone would keep the capacity.
     std::vector<Chunk>().swap(m_chunks);
     std::vector<Position>().swap(m_groups);
-    std::string().swap(m_last);
+    std::u16string().swap(m_lastUnits);
     std::string().swap(m_scratch);
     std::string().swap(m_cursor.bytes);
     m_cursor.index = -1;
@@ -189,11 +222,12 @@ void LineStore::Clear()
 size_t LineStore::BytesHeld() const
 {
     // A short string lives inside its object: only a longer one allocates.
-    const auto allocated = [](const std::string &s) {
-        return s.capacity() > std::string().capacity() ? s.capacity() : 0;
+    const auto allocated = [](const auto &s) {
+        using String = std::decay_t<decltype(s)>;
+        return s.capacity() > String().capacity() ? s.capacity() * sizeof(typename String::value_type) : 0;
     };
     size_t total = m_chunks.capacity() * sizeof(Chunk) + m_groups.capacity() * sizeof(Position)
-                   + allocated(m_last) + allocated(m_scratch) + allocated(m_cursor.bytes);
+                   + allocated(m_lastUnits) + allocated(m_scratch) + allocated(m_cursor.bytes);
     for (const Chunk &chunk : m_chunks)
         total += chunk.size;
     return total;

@@ -61,7 +61,7 @@ private:
 
     std::vector<Chunk> m_chunks;
     std::vector<Position> m_groups;   // where each group's first record starts
-    std::string m_last;               // the bytes of the newest line
+    std::u16string m_lastUnits;       // the newest line
     std::string m_scratch;
     int m_count = 0;
 

@@ -203,6 +203,8 @@ private slots:
             << hit + QStringLiteral("/d/") + QChar(0xD800) + QStringLiteral("x")   // unpaired surrogates
             << hit + QStringLiteral("/d/") + QChar(0xDC00) << QString(QChar(0xDBFF)) << QString(QChar(0xDFFF))
             << hit + QStringLiteral("/d/") + QChar(0xDFFF) + QChar(0xD800)      // in the wrong order
+            << hit + QStringLiteral("/d/\U00020BB7a") << hit + QStringLiteral("/d/\U00020BB8b")   // one half shared
+            << hit + QStringLiteral("/d/") + QChar(0xD842) << hit + QStringLiteral("/d/\U00020BB7")
             << hit + platform::FromNative(QByteArray("/d/\x83\x65\x83\x58\x83\x67 \xff.txt"))
             << hit + QStringLiteral("/d/a") + QChar(0) + QStringLiteral("b\t\r\n\x1b")
             << QString(QChar(0xEF80)) + QChar(0xFFFF) + QChar(0xFFFD) << QString() << hit;
