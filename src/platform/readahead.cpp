@@ -50,7 +50,9 @@ void ReadAhead::Stop()
 
 bool ReadAhead::QueueLocked(const std::string &path, int64_t device)
 {
-    if (!m_slots.emplace(path, Slot{}).second)
+    Slot slot;
+    slot.device = device;
+    if (!m_slots.emplace(path, std::move(slot)).second)
         return false;
     m_stack.push_back(Job{path, device});
     return true;
@@ -91,20 +93,31 @@ ReadAhead::Outcome ReadAhead::Take(const std::string &path, int waitMs, FolderRe
     if (it == m_slots.end())
         return Outcome::None;
     if (it->second.state == State::Queued) {
-        // Not begun: cheaper to read it now than to wait for a thread.
-        m_slots.erase(it);
-        return Outcome::None;
+        // Not begun.  Where reads come back at once it is cheaper to read
+        // it now than to wait for a thread; where they wait on the file
+        // system, the walk would block on it, so it goes first in line
+        // and the walk waits, answering the windows (unless every read
+        // the budget allows is taken, and no thread would start it).
+        if (!m_waitingReads || m_held >= m_budget) {
+            m_slots.erase(it);
+            return Outcome::None;
+        }
+        if (!it->second.hurried) {
+            it->second.hurried = true;
+            m_stack.push_back(Job{path, it->second.device});
+            m_work.notify_one();
+        }
     }
-    if (it->second.state == State::InFlight) {
+    if (it->second.state != State::Done) {
         const std::string key = path;
         m_done.wait_for(lock, std::chrono::milliseconds(waitMs), [&] {
             auto at = m_slots.find(key);
-            return m_stop || at == m_slots.end() || at->second.state != State::InFlight;
+            return m_stop || at == m_slots.end() || at->second.state == State::Done;
         });
         it = m_slots.find(key);
         if (it == m_slots.end())
             return Outcome::None;
-        if (it->second.state == State::InFlight)
+        if (it->second.state != State::Done)
             return Outcome::Pending;
     }
     *read = std::move(it->second.read);

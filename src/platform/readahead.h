@@ -48,7 +48,7 @@ public:
 
     enum class Outcome {
         Ready,     // the read is handed over
-        Pending,   // being read right now: ask again shortly
+        Pending,   // being read, or about to be: ask again shortly
         None,      // not read ahead: read it yourself
     };
     // The read of `path` when one is there; waits up to `waitMs` for one in
@@ -72,6 +72,8 @@ private:
     struct Slot {
         State state = State::Queued;
         FolderReadPtr read;
+        int64_t device = -1;
+        bool hurried = false;   // the walk waits for it: read next
     };
     void Run(int index);
     // Wakes threads for `jobs` new jobs.

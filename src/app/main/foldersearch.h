@@ -66,8 +66,10 @@ private:
     void VisitNode(common::WalkFolder *node, bool copy, int64_t device);
     bool NodeAccessible(common::WalkFolder *node, bool attributesReadable);
     // The folder at `path` as it is now: read ahead and still unchanged, or
-    // read here.
+    // read here; null when a stop came while a read ahead was awaited.
     platform::FolderReadPtr ReadNow(const QString &path, int64_t device);
+    // How long one wait for a read in flight lasts between yields.
+    static constexpr int ReadWaitMilliseconds = 2;
     void WantChildren(common::WalkFolder *node);
     bool ConnectToShare(const QString &path);
     void ListHits(const QString &path);

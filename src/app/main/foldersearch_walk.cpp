@@ -56,6 +56,8 @@ void FolderSearch::VisitNode(common::WalkFolder *node, bool copy, int64_t device
         if (replaced)
             readable = platform::PathAttributesReadable(path);
         read = ReadNow(path, device);
+        if (!read)
+            return;   // stopped while the read was on its way
         if (!replaced)
             readable = read->exists;
         if (copy && IsExcludedCopyDestination(path, *read)) {
@@ -137,12 +139,17 @@ platform::FolderReadPtr FolderSearch::ReadNow(const QString &path, int64_t devic
     const std::string native = NativeOf(path);
     if (m_readAhead && !native.empty()) {
         platform::FolderReadPtr read;
-        platform::ReadAhead::Outcome outcome;
         // A read in flight is already under way: waiting for it costs no
-        // more than reading again.
-        do {
-            outcome = m_readAhead->Take(native, 50, &read);
-        } while (outcome == platform::ReadAhead::Outcome::Pending);
+        // more than reading again.  On a slow file system that can take a
+        // while, so the windows are answered meanwhile, and a stop ends
+        // the wait.
+        platform::ReadAhead::Outcome outcome = m_readAhead->Take(native, ReadWaitMilliseconds, &read);
+        while (outcome == platform::ReadAhead::Outcome::Pending) {
+            m_channel.Yield();
+            if (m_stopRequested)
+                return nullptr;
+            outcome = m_readAhead->Take(native, ReadWaitMilliseconds, &read);
+        }
         // Read a moment ago: still what the disk holds, unless its status
         // says otherwise.
         if (outcome == platform::ReadAhead::Outcome::Ready && platform::ReadStillCurrent(*read)) {
