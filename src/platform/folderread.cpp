@@ -2,15 +2,18 @@
 
 #include "platform/listing.h"
 #include "platform/nativepath.h"
+#include "platform/testhooks.h"
 #include "platform/wildcard.h"
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
 #include <memory>
 #include <string_view>
+#include <thread>
 #include <utility>
 
 #include <dirent.h>
@@ -157,6 +160,8 @@ FolderReadPtr ReadFolderNow(const std::string &path, int64_t device)
         read->error = ENOENT;
         return read;
     }
+    if (const int delay = ActiveTestHooks().folderReadDelayMilliseconds; delay > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(delay));
     // Without following a final link first: one call tells a plain folder
     // (the usual case) and refuses a link, which is then opened through.
     int fd = ::open(p, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY);

@@ -42,6 +42,9 @@ struct TestHooks {
     // Answers MountedFileSystems() instead of the system's mount table.
     // Null: the system's.
     std::vector<MountPoint> (*mountSource)() = nullptr;
+    // Every read of a folder waits this long first, as on a slow network
+    // file system.  0: no wait.
+    int folderReadDelayMilliseconds = 0;
     // Length of a repaint frame in milliseconds, streaming or not (0 lets
     // every repaint through).  Negative: the usual frames.
     int frameMilliseconds = -1;

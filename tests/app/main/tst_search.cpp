@@ -14,10 +14,12 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QThread>
 #include <QtTest>
+#include <algorithm>
 
 namespace {
 QString g_denied;       // a path whose attributes "cannot be read"
@@ -25,10 +27,20 @@ bool g_networkOpens = false;
 QStringList g_accessTested;
 QString g_refused;      // a folder whose listing "is refused"
 
-// Threads of this process now.
+// Threads that carry the process's own name: the reads ahead, not Qt's
+// helpers (named after their work), some of which start on first use.
 int ThreadCount()
 {
-    return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
+    const auto nameOf = [](const QString &file) {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const QByteArray own = nameOf(QStringLiteral("/proc/self/comm"));
+    const QString tasks = QStringLiteral("/proc/self/task/");
+    int n = 0;
+    for (const QString &task : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        n += nameOf(tasks + task + QStringLiteral("/comm")) == own ? 1 : 0;
+    return n;
 }
 
 bool FakeAccess(const QString &path)
@@ -332,16 +344,22 @@ private slots:
 
     // Threads read the folders ahead of the walk; the walk still shows each
     // folder as it is when it gets there, in the same order, and a stop ends
-    // the walk and every thread with it.
+    // the walk and every thread with it.  On a slow file system the walk
+    // waits for the threads instead of reading, and a stop ends the wait.
     void readAheadShowsFoldersAsVisitedAndStops_data()
     {
         QTest::addColumn<bool>("stop");
-        QTest::newRow("changed after the threads read it") << false;
-        QTest::newRow("stopped with the threads reading") << true;
+        QTest::addColumn<int>("readDelayMs");
+        QTest::newRow("changed after the threads read it") << false << 0;
+        QTest::newRow("stopped with the threads reading") << true << 0;
+        QTest::newRow("slow reads, changed meanwhile") << false << 15;
+        QTest::newRow("slow reads, stopped while waiting") << true << 15;
     }
     void readAheadShowsFoldersAsVisitedAndStops()
     {
         QFETCH(bool, stop);
+        QFETCH(int, readDelayMs);
+        const ScopedTestHooks hooks([&](platform::TestHooks &h) { h.folderReadDelayMilliseconds = readDelayMs; });
         QTemporaryDir dir;
         const QString T = dir.path();
         auto folder = [&](int i) { return T + QStringLiteral("/d%1/e").arg(i, 2, 10, QLatin1Char('0')); };
@@ -351,10 +369,14 @@ private slots:
         const int threadsBefore = ThreadCount();
         int threadsDuring = 0;
         w.SetYieldObserver([&](int n) {
-            if (n != 2)   // the first yield of the walk, before its first child
+            // The first yield of the walk, before its first child; with
+            // slow reads, a yield while the walk waits for one.
+            if (n != (readDelayMs > 0 ? 4 : 2))
                 return;
             // Time for the threads to read the whole tree; then it changes.
-            QThread::msleep(300);
+            // Slow reads change it while most reads are still to come.
+            if (readDelayMs == 0)
+                QThread::msleep(300);
             threadsDuring = ThreadCount();
             if (stop) {
                 Ui(w).stopButton->click();
@@ -368,6 +390,11 @@ private slots:
 
         QStringList expected{Start};
         if (stop) {
+            // The folders the walk finished before the stop, then the stop.
+            const QStringList lines = SearchLines();
+            const qsizetype done = std::max<qsizetype>(0, lines.size() - 3);
+            for (int i = 0; i < done; ++i)
+                expected << testsupport::Hit("*.txt", folder(i) + "/f.txt");
             expected << Stop;
         } else {
             for (int i = 0; i < 40; ++i) {
