@@ -1,6 +1,7 @@
 #include "platform/readahead.h"
 
 #include <chrono>
+#include <sys/resource.h>
 #include <time.h>
 
 namespace platform {
@@ -12,6 +13,13 @@ long long ClockNs(clockid_t clock)
     timespec t{};
     clock_gettime(clock, &t);
     return (long long)t.tv_sec * 1000000000LL + t.tv_nsec;
+}
+
+// How often the calling thread gave up the processor to wait.
+long VoluntarySwitches()
+{
+    rusage usage{};
+    return getrusage(RUSAGE_THREAD, &usage) == 0 ? usage.ru_nvcsw : 0;
 }
 
 } // namespace
@@ -178,12 +186,17 @@ void ReadAhead::Run(int index)
 
         const long long wallBefore = ClockNs(CLOCK_MONOTONIC);
         const long long cpuBefore = ClockNs(CLOCK_THREAD_CPUTIME_ID);
+        const long sleepsBefore = VoluntarySwitches();
         FolderReadPtr read = ReadFolderNow(job.path, job.device);
-        const long long waited = (ClockNs(CLOCK_MONOTONIC) - wallBefore) - (ClockNs(CLOCK_THREAD_CPUTIME_ID) - cpuBefore);
+        // Time off the processor counts only when the thread went to sleep
+        // itself: on busy processors it is also taken off to let others run.
+        const long long waited = VoluntarySwitches() == sleepsBefore
+                                     ? 0
+                                     : (ClockNs(CLOCK_MONOTONIC) - wallBefore) - (ClockNs(CLOCK_THREAD_CPUTIME_ID) - cpuBefore);
 
         lock.lock();
         ++m_readsDone;
-        if (!m_waitingReads && waited > WaitingReadNanoseconds) {
+        if (!m_waitingReads && waited > WaitingReadNanoseconds && ++m_readsWaited >= WaitingReadsToWiden) {
             m_waitingReads = true;
             m_work.notify_all();
         }

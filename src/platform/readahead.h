@@ -83,10 +83,12 @@ private:
 
     // While reads come back at once, the file system is as fast as the
     // processors: the walk and a few readers keep them busy, and more
-    // threads would only contend.  The rest join once a read is seen
-    // waiting on the file system (a network, a slow disk).
+    // threads would only take the processors from the walk.  The rest join
+    // once reads are seen waiting on the file system (a network, a slow
+    // disk): a few of them, since any thread now and then sleeps on a lock.
     static constexpr int QuickReaders = 2;
     static constexpr long long WaitingReadNanoseconds = 300000;
+    static constexpr int WaitingReadsToWiden = 4;
 
     const size_t m_budget;
     const ReadSkips m_skips;
@@ -98,7 +100,8 @@ private:
     size_t m_held = 0;                // in flight or done, not taken
     int m_readsDone = 0;
     bool m_stop = false;
-    bool m_waitingReads = false;      // a read waited: every thread reads
+    int m_readsWaited = 0;
+    bool m_waitingReads = false;      // reads wait: every thread reads
     std::vector<std::thread> m_threads;
 };
 
