@@ -118,16 +118,16 @@ bool PlatformChosen(const CommandLine &line)
 // The window systems Qt tries, in its order: "xcb", "wayland", "offscreen", ...
 std::vector<std::string> Platforms(const CommandLine &line)
 {
-    std::string spec = line.platform;
-    if (spec.empty())
-        spec = Environment("QT_QPA_PLATFORM");
-    if (spec.empty())
-        spec = Environment("XDG_SESSION_TYPE") == "wayland" ? "wayland;xcb" : "xcb";
+    std::string wanted = line.platform;
+    if (wanted.empty())
+        wanted = Environment("QT_QPA_PLATFORM");
+    if (wanted.empty())
+        wanted = Environment("XDG_SESSION_TYPE") == "wayland" ? "wayland;xcb" : "xcb";
     std::vector<std::string> names;
     size_t start = 0;
-    while (start <= spec.size()) {
-        const size_t end = std::min(spec.find(';', start), spec.size());
-        const std::string entry = spec.substr(start, end - start);
+    while (start <= wanted.size()) {
+        const size_t end = std::min(wanted.find(';', start), wanted.size());
+        const std::string entry = wanted.substr(start, end - start);
         const std::string name = entry.substr(0, entry.find(':')); // parameters follow a ':'
         if (!name.empty())
             names.push_back(name);
