@@ -51,14 +51,8 @@ void TakeStatus(FolderRead &read, const struct stat &st)
 {
     read.folder = S_ISDIR(st.st_mode);
     read.id = FolderId{uint64_t(st.st_dev), uint64_t(st.st_ino)};
-    read.stamp.modifiedSeconds = st.st_mtim.tv_sec;
-    read.stamp.modifiedNanoseconds = st.st_mtim.tv_nsec;
-    read.stamp.changedSeconds = st.st_ctim.tv_sec;
-    read.stamp.changedNanoseconds = st.st_ctim.tv_nsec;
-    constexpr int settledSeconds = 2;
-    struct timespec now;
-    read.settled = ::clock_gettime(CLOCK_REALTIME, &now) == 0 && st.st_mtim.tv_sec + settledSeconds <= now.tv_sec
-                   && st.st_ctim.tv_sec + settledSeconds <= now.tv_sec;
+    read.stamp = detail::StampOf(st);
+    read.settled = detail::SettledNow(read.stamp);
 }
 
 // What the path is when it cannot be opened as a folder: something with
@@ -221,9 +215,8 @@ bool ReadStillCurrent(const FolderRead &read)
     struct stat st;
     if (read.path.empty() || ::fstatat(AT_FDCWD, read.path.c_str(), &st, AT_NO_AUTOMOUNT) != 0)
         return false;
-    FolderRead now;
-    TakeStatus(now, st);
-    return now.folder == read.folder && now.id == read.id && now.stamp == read.stamp;
+    return S_ISDIR(st.st_mode) == read.folder && read.id == FolderId{uint64_t(st.st_dev), uint64_t(st.st_ino)}
+           && read.stamp == detail::StampOf(st);
 }
 
 bool ReadOnPseudoFileSystem(const FolderRead &read)

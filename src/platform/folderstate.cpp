@@ -51,6 +51,23 @@ FolderId IdOf(const struct stat &st)
     return FolderId{uint64_t(st.st_dev), uint64_t(st.st_ino)};
 }
 
+} // namespace
+
+FolderStamp detail::StampOf(const struct stat &st)
+{
+    return FolderStamp{st.st_mtim.tv_sec, st.st_mtim.tv_nsec, st.st_ctim.tv_sec, st.st_ctim.tv_nsec};
+}
+
+bool detail::SettledNow(const FolderStamp &stamp)
+{
+    constexpr int settledSeconds = 2;
+    struct timespec now;
+    return ::clock_gettime(CLOCK_REALTIME, &now) == 0 && stamp.modifiedSeconds + settledSeconds <= now.tv_sec
+           && stamp.changedSeconds + settledSeconds <= now.tv_sec;
+}
+
+namespace {
+
 // Magic numbers of the pseudo file systems, as statfs() reports them.
 bool PseudoMagic(unsigned long type)
 {
@@ -124,15 +141,8 @@ FolderState InspectFolder(const QString &path)
     state.folder = S_ISDIR(st.st_mode);
     if (state.folder) {
         state.id = IdOf(st);
-        state.stamp.modifiedSeconds = st.st_mtim.tv_sec;
-        state.stamp.modifiedNanoseconds = st.st_mtim.tv_nsec;
-        state.stamp.changedSeconds = st.st_ctim.tv_sec;
-        state.stamp.changedNanoseconds = st.st_ctim.tv_nsec;
-        constexpr int settledSeconds = 2;
-        struct timespec now;
-        state.settled = ::clock_gettime(CLOCK_REALTIME, &now) == 0
-                        && st.st_mtim.tv_sec + settledSeconds <= now.tv_sec
-                        && st.st_ctim.tv_sec + settledSeconds <= now.tv_sec;
+        state.stamp = detail::StampOf(st);
+        state.settled = detail::SettledNow(state.stamp);
     }
     return state;
 }

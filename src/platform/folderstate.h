@@ -6,6 +6,8 @@
 #include <QString>
 #include <cstdint>
 
+struct stat;
+
 namespace platform {
 
 // Device and inode: two paths lead to the same folder exactly when these
@@ -41,6 +43,13 @@ struct FolderState {
     // with coarse times, a change in the same tick as a look keeps the stamp.
     bool settled = false;
 };
+
+namespace detail {
+// The stamp a folder's status gives.
+FolderStamp StampOf(const struct stat &st);
+// Whether a stamp is settled (see FolderState) by the clock now.
+bool SettledNow(const FolderStamp &stamp);
+} // namespace detail
 
 // Looks at `path` now, following links.  Automount points are not
 // triggered.

@@ -32,13 +32,8 @@ bool LocalFileSystem(const FolderRead &read)
 
 bool Unchanged(const FolderRead &read, const struct stat &now)
 {
-    FolderStamp stamp;
-    stamp.modifiedSeconds = now.st_mtim.tv_sec;
-    stamp.modifiedNanoseconds = now.st_mtim.tv_nsec;
-    stamp.changedSeconds = now.st_ctim.tv_sec;
-    stamp.changedNanoseconds = now.st_ctim.tv_nsec;
     return read.folder && S_ISDIR(now.st_mode) && read.id == FolderId{uint64_t(now.st_dev), uint64_t(now.st_ino)}
-           && read.stamp == stamp;
+           && read.stamp == detail::StampOf(now);
 }
 
 } // namespace
