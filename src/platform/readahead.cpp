@@ -66,11 +66,6 @@ bool ReadAhead::QueueLocked(const std::string &path, int64_t device)
     return true;
 }
 
-void ReadAhead::Want(const std::string &path, int64_t device)
-{
-    Want(std::vector<std::string>{path}, device);
-}
-
 void ReadAhead::Want(const std::vector<std::string> &paths, int64_t device)
 {
     size_t queued = 0;

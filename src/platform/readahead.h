@@ -39,11 +39,9 @@ public:
     ReadAhead(const ReadAhead &) = delete;
     ReadAhead &operator=(const ReadAhead &) = delete;
 
-    // Asks for the folder at `path` to be read, `device` being the device
-    // of the folder that holds it (or -1).  The plain subfolders the read
-    // finds on the same device are asked for in turn.
-    void Want(const std::string &path, int64_t device);
-    // The same for several folders at once; the last is read first.
+    // Asks for the folders at `paths` to be read, the last first, `device`
+    // being the device of the folder that holds them (or -1).  The plain
+    // subfolders the reads find on the same device are asked for in turn.
     void Want(const std::vector<std::string> &paths, int64_t device);
 
     enum class Outcome {
