@@ -123,6 +123,7 @@ verdict() { awk -v v="$1" -v t="$2" -v op="$3" 'BEGIN { ok = (op == "le") ? v <=
 mib() { awk -v k="$1" 'BEGIN { printf "%.0f", k / 1024 }'; }
 thousands() { sed -e ':a' -e 's/\B[0-9]\{3\}\>/,&/' -e 'ta' <<<"$1"; }
 fail() { echo "FAILED: $*" >&2; failures+=("$*"); }
+table_head() { say "| figure | target | baseline | Pathwren | |"; say "|---|---|---|---|---|"; }
 failures=()
 have() { command -v "$1" >/dev/null 2>&1; }
 
@@ -410,8 +411,7 @@ mode_100k() {
   say
   say "Tree: $(tree_note "$work/tree.txt"); patterns \`$patterns_text\`, full expansion. Load average before: $load_before; after: $load_after."
   say
-  say "| figure | target | baseline | Pathwren | |"
-  say "|---|---|---|---|---|"
+  table_head
   find_target="≤ 2×" search_rows 100k "≤ 1.0×" >>"$report"
   say "| search with copy vs \`find … \| xargs cp --parents\` | ≤ 1.0× | $(sec "$cp_ms") | $(sec "$copy_ms"), $(thousands "$expected_files") files, $(awk -v b="$expected_bytes" 'BEGIN { printf "%.1f MB", b / 1e6 }') (checked at the destination) | **${copy_ratio}×** $(verdict "$copy_ratio" 1.0 le) |"
   say "| 100,000 lines appended and shown, painting included | < 1 s | — | $(sec "$lines_ms") | $(verdict "$lines_ms" 1000 lt) |"
@@ -471,8 +471,7 @@ mode_1m() {
   say
   say "Tree: $(tree_note "$work/tree1m.txt") (names of the 100k tree's kind, ten times as many). Load average before: $load_before; after: $load_after."
   say
-  say "| figure | target | baseline | Pathwren | |"
-  say "|---|---|---|---|---|"
+  table_head
   find_target="—" search_rows 1m "≤ 1.0×" >>"$report"
   say "| search \`*\` vs \`find ROOT -mindepth 1\` | — | $(sec "$(median <"$work/all.find.ms")"), $(thousands "$(wc -l <"$work/all.find.txt")") paths | $(sec "$all_ms"), $(thousands "$all_lines") lines (the same entries, and \".\", \"..\" of each folder) | **$(ratio "$all_ms" "$(median <"$work/all.find.ms")")×** |"
   say "| peak memory of the \`*\` search, $(thousands "$all_lines") lines | < 150 MiB | — | $hwm MiB (VmHWM, median of $runs) | $(verdict "$hwm" 150 lt) |"
@@ -528,8 +527,7 @@ mode_latency() {
   say
   say "Tree: $(tree_note "$work/treelat.txt"), read-only through \`bench/latencyfs.py\` (python3-fuse, requests answered on several threads); a pause of 1.2 s before each run lets the kernel's 1 s entry and attribute caches expire. Load average before: $load_before; after: $load_after."
   say
-  say "| figure | target | baseline | Pathwren | |"
-  say "|---|---|---|---|---|"
+  table_head
   fd_jobs_target="≤ 2×" find_target="≤ 1.0×" search_rows latency "—" 16 >>"$report"
   say "| windows' answer time during the searches | p99 ≤ 16 ms | — | $(answer_cell "$work/latency.answers") | $(verdict "$(p99 "$work/latency.answers")" 16 le) |"
   rm -rf "$src"
@@ -606,8 +604,7 @@ mode_cold() {
   say
   say "Tree: $(tree_note "$work/treecold.txt"). Before every run: \`sync; echo 3 > /proc/sys/vm/drop_caches\`, then the tool loaded again. The same find with the caches warm: $(sec "$(median <"$w.warm.ms")"). Load average before: $load_before; after: $load_after."
   say
-  say "| figure | target | baseline | Pathwren | |"
-  say "|---|---|---|---|---|"
+  table_head
   if [[ -s $w.fd.ms ]]; then
     baseline_row "plain search, cold, vs \`fdfind ${fd_flags[*]}\`" "≤ 1.0×" "$(median <"$w.fd.ms")" "$paths" "$prog_ms" "$note" >>"$report"
   fi
@@ -643,8 +640,7 @@ mode_cli() {
   say
   say "### The command line: \`pathwren --search '$patterns_text' --paths ROOT\`, no display"
   say
-  say "| figure | target | baseline | Pathwren | |"
-  say "|---|---|---|---|---|"
+  table_head
   if [[ -s $w.fd.ms ]]; then
     baseline_row "command line vs \`fdfind ${fd_flags[*]}\`" "—" "$(median <"$w.fd.ms")" "$paths" "$prog_ms" "$note" >>"$report"
   fi
